@@ -1,0 +1,146 @@
+#include "control/commentlistmodel.h"
+
+#include <algorithm>
+
+namespace VynMemberComment {
+
+CommentListModel::CommentListModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+int CommentListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int CommentListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_headers.size());
+}
+
+QVariant CommentListModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    if (role == Qt::DisplayRole)
+        return m_rows[std::size_t(index.row())].cell(index.column()).toString();
+    return {};
+}
+
+QVariant CommentListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < m_headers.size())
+        return m_headers.at(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+void CommentListModel::addColumn(const QString &header)
+{
+    Q_ASSERT(m_headers.size() < Column::Count);
+    const int column = int(m_headers.size());
+    beginInsertColumns(QModelIndex(), column, column);
+    m_headers.append(header);
+    endInsertColumns();
+}
+
+int CommentListModel::addRow(const QString &text)
+{
+    const int position = int(m_rows.size());
+    beginInsertRows(QModelIndex(), position, position);
+    m_rows.emplace_back(text);
+    endInsertRows();
+    return position;
+}
+
+void CommentListModel::appendRows(std::vector<CommentRow> rows)
+{
+    if (rows.empty())
+        return;
+    const int first = int(m_rows.size());
+    beginInsertRows(QModelIndex(), first, first + int(rows.size()) - 1);
+    if (m_rows.empty())
+        m_rows = std::move(rows);
+    else
+        m_rows.insert(m_rows.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    endInsertRows();
+}
+
+void CommentListModel::clear()
+{
+    if (m_rows.empty())
+        return;
+    beginResetModel();
+    // Swap out first so that views see an empty model while the old rows are freed.
+    std::vector<CommentRow> old;
+    old.swap(m_rows);
+    endResetModel();
+}
+
+bool CommentListModel::removeAt(int position)
+{
+    if (position < 0 || position >= int(m_rows.size()))
+        return false;
+    beginRemoveRows(QModelIndex(), position, position);
+    m_rows.erase(m_rows.begin() + position);
+    endRemoveRows();
+    return true;
+}
+
+QString CommentListModel::cell(int position, int column) const
+{
+    return m_rows[std::size_t(position)].cell(column).toString();
+}
+
+void CommentListModel::setCell(int position, int column, const QString &text)
+{
+    m_rows[std::size_t(position)].setCell(column, text);
+    const QModelIndex changed = index(position, column);
+    Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole});
+}
+
+void CommentListModel::setSortKey(int column)
+{
+    m_sortKey = column;
+    sortRows();
+}
+
+void CommentListModel::setSortOrder(int order)
+{
+    m_sortOrder = order;
+    sortRows();
+}
+
+void CommentListModel::sortRows()
+{
+    std::vector<QStringView> keys;
+    keys.reserve(m_rows.size());
+    for (const CommentRow &r : m_rows)
+        keys.push_back(r.cell(m_sortKey));
+    sortByKeys(keys, [](QStringView a, QStringView b) { return a.compare(b, Qt::CaseInsensitive) < 0; },
+               m_sortOrder != Ascending);
+}
+
+void CommentListModel::applyPermutation(const std::vector<int> &order)
+{
+    // order[newPosition] = oldPosition
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<CommentRow> sortedRows;
+    sortedRows.reserve(m_rows.size());
+    std::vector<int> newPositionOf(m_rows.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        sortedRows.push_back(std::move(m_rows[std::size_t(order[i])]));
+        newPositionOf[std::size_t(order[i])] = int(i);
+    }
+    m_rows.swap(sortedRows);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex &old : before)
+        after.append(index(newPositionOf[std::size_t(old.row())], old.column()));
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    Q_EMIT sorted(m_sortKey, m_sortOrder);
+}
+
+} // namespace VynMemberComment

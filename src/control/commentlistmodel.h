@@ -1,0 +1,91 @@
+#pragma once
+
+#include "control/commentrow.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+#include <vector>
+
+namespace VynMemberComment {
+
+// The rows of the comment list, always held in display order. Setting the sort key or the sort
+// order re-sorts at once (stable, comparing texts without regard to letter case); nothing else
+// sorts, so bulk fills cost no per-row work beyond storing the row.
+class CommentListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    enum SortOrder { Ascending = 0, Descending = 1 };
+
+    explicit CommentListModel(QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // Appends a column with the given header text.
+    void addColumn(const QString &header);
+
+    // Appends one row with the given text; returns its position.
+    int addRow(const QString &text);
+    // Appends many rows with one insert notification.
+    void appendRows(std::vector<CommentRow> rows);
+    void clear();
+    // Removes the row at a zero-based display position; false when there is none.
+    bool removeAt(int position);
+
+    const CommentRow &row(int position) const { return m_rows[std::size_t(position)]; }
+    QString cell(int position, int column) const;
+    void setCell(int position, int column, const QString &text);
+    // Rewrites one column of every row through a function of the old text, with one notification.
+    template<typename F>
+    void rewriteColumn(int column, F &&f);
+
+    int sortKey() const { return m_sortKey; }
+    int sortOrder() const { return m_sortOrder; }
+    void setSortKey(int column);
+    void setSortOrder(int order);
+    // Sorts by an explicit per-row key computed once per row, so a column read as dates or numbers
+    // costs one parse per row; less(a, b) compares two keys. Ties keep their order.
+    template<typename Key, typename Less>
+    void sortByKeys(const std::vector<Key> &keys, Less less, bool descending);
+
+Q_SIGNALS:
+    void sorted(int column, int order);
+
+private:
+    void sortRows();
+    void applyPermutation(const std::vector<int> &order);
+
+    QStringList m_headers;
+    std::vector<CommentRow> m_rows;
+    int m_sortKey = 0;
+    int m_sortOrder = Ascending;
+};
+
+template<typename F>
+void CommentListModel::rewriteColumn(int column, F &&f)
+{
+    for (CommentRow &r : m_rows)
+        r.setCell(column, f(r.cell(column)));
+    if (!m_rows.empty())
+        Q_EMIT dataChanged(index(0, column), index(int(m_rows.size()) - 1, column), {Qt::DisplayRole});
+}
+
+template<typename Key, typename Less>
+void CommentListModel::sortByKeys(const std::vector<Key> &keys, Less less, bool descending)
+{
+    Q_ASSERT(keys.size() == m_rows.size());
+    std::vector<int> order(m_rows.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = int(i);
+    if (descending)
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return less(keys[std::size_t(b)], keys[std::size_t(a)]); });
+    else
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return less(keys[std::size_t(a)], keys[std::size_t(b)]); });
+    applyPermutation(order);
+}
+
+} // namespace VynMemberComment

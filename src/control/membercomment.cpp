@@ -1,0 +1,175 @@
+#include "control/membercomment_p.h"
+
+#include "control/commentlistmodel.h"
+#include "control/commentlistview.h"
+#include "control/commenttextedit.h"
+#include "control/layout.h"
+#include "control/lockablecombobox.h"
+#include "platform/colours.h"
+
+#include <VynMemberComment/version.h>
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+
+#include <cmath>
+
+namespace VynMemberComment {
+
+using Platform::SystemColour;
+
+MemberCommentPrivate::MemberCommentPrivate(MemberComment *qq)
+    : q(qq)
+{
+}
+
+void MemberCommentPrivate::buildChildren()
+{
+    const double dpiX = q->logicalDpiX();
+    const double dpiY = q->logicalDpiY();
+    auto place = [&](QWidget *child, const char *name) {
+        child->setObjectName(QLatin1String(name));
+        child->setGeometry(Layout::placement(name, dpiX, dpiY));
+    };
+    auto label = [&](const char *name, const char *caption) {
+        auto *l = new QLabel(QString::fromLatin1(caption), fraMain);
+        place(l, name);
+        return l;
+    };
+    auto checkBox = [&](const char *name) {
+        auto *c = new QCheckBox(fraMain);
+        place(c, name);
+        c->setEnabled(false);
+        return c;
+    };
+    auto comboBox = [&](const char *name) {
+        auto *c = new LockableComboBox(fraMain);
+        place(c, name);
+        c->setLocked(true);
+        Platform::setBackColour(c, SystemColour::Menu);
+        return c;
+    };
+    auto button = [&](const char *name, const char *caption) {
+        auto *b = new QPushButton(QString::fromLatin1(caption), fraMain);
+        place(b, name);
+        b->setAutoDefault(false);
+        return b;
+    };
+
+    fraMain = new QFrame(q);
+    place(fraMain, "fraMain");
+    fraMain->setFrameStyle(QFrame::Box | QFrame::Sunken);
+
+    lstComments = new CommentListView(fraMain);
+    place(lstComments, "lstComments");
+    comments = lstComments->comments();
+
+    Label2 = label("Label2", "Group :");
+    cboCommentGroup = comboBox("cboCommentGroup");
+    Label4 = label("Label4", "Type :");
+    cboCommentType = comboBox("cboCommentType");
+
+    txtComment = new CommentTextEdit(fraMain);
+    place(txtComment, "txtComment");
+    txtComment->setReadOnly(true);
+    Platform::setBackColour(txtComment, SystemColour::ButtonFace);
+
+    cmdAdd = button("cmdAdd", "New Comment");
+    cmdEdit = button("cmdEdit", "Edit");
+    cmdDelete = button("cmdDelete", "Delete");
+    cmdDelete->setEnabled(false);
+
+    chkCenterFocus = checkBox("chkCenterFocus");
+    lblCenterFocus = label("lblCenterFocus", "Center Focus");
+    chkFranchiseRelationsFocus = checkBox("chkFranchiseRelationsFocus");
+    lblFranchiseRelationsFocus = label("lblFranchiseRelationsFocus", "Franchise Relations Focus");
+    chkmemberFocus = checkBox("chkmemberFocus");
+    lblVendorFocus = label("lblVendorFocus", "Membership Focus");
+    chkBETAFocus = checkBox("chkBETAFocus");
+    lblFocusBilling = label("lblFocusBilling", "BETA Focus");
+    lblVersionNumber = label("lblVersionNumber", "");
+
+    QWidget *previous = nullptr;
+    for (std::string_view name : Layout::kTabOrder) {
+        auto *w = fraMain->findChild<QWidget *>(QLatin1String(name.data(), qsizetype(name.size())), Qt::FindDirectChildrenOnly);
+        if (previous)
+            QWidget::setTabOrder(previous, w);
+        previous = w;
+    }
+}
+
+void MemberCommentPrivate::initialise()
+{
+    // W is the list's width in twips, kept as a 16-bit number.
+    const double dpiX = q->logicalDpiX();
+    const auto W = qint16(std::lround(lstComments->width() * 1440.0 / dpiX));
+    for (int column = 0; column < Column::Count; ++column) {
+        const ColumnSpec &spec = kColumns[std::size_t(column)];
+        comments->addColumn(QString::fromLatin1(spec.header));
+        if (spec.widthDivisor == 0) {
+            lstComments->setColumnHidden(column, true);
+        } else {
+            const double twips = W / spec.widthDivisor;
+            lstComments->header()->resizeSection(column, Layout::twipsToPixels(twips, dpiX));
+        }
+    }
+    lblVersionNumber->setText(QStringLiteral("Version Number: %1.%2.%3")
+                                  .arg(VYNMEMBERCOMMENT_VERSION_MAJOR)
+                                  .arg(VYNMEMBERCOMMENT_VERSION_MINOR)
+                                  .arg(VYNMEMBERCOMMENT_VERSION_PATCH));
+    EnableButtonsForMode();
+}
+
+void MemberCommentPrivate::EnableButtonsForMode()
+{
+    cmdAdd->setEnabled(mbMode);
+    cmdEdit->setEnabled(mbMode);
+    cmdDelete->setEnabled(false);
+}
+
+void MemberCommentPrivate::setBusy(bool busy)
+{
+    if (busy)
+        q->setCursor(Qt::WaitCursor);
+    else
+        q->unsetCursor();
+}
+
+MemberComment::MemberComment(QWidget *parent)
+    : QWidget(parent)
+    , d(std::make_unique<MemberCommentPrivate>(this))
+{
+    d->buildChildren();
+    d->initialise();
+}
+
+MemberComment::~MemberComment() = default;
+
+QSize MemberComment::sizeHint() const
+{
+    return QSize(Layout::twipsToPixels(Layout::kDesignWidth, logicalDpiX()),
+                 Layout::twipsToPixels(Layout::kDesignHeight, logicalDpiY()));
+}
+
+QVariant MemberComment::Mode(bool bMode, qint32 plMemberID)
+{
+    d->mlMemberID = plMemberID;
+    d->mbMode = bMode;
+    d->EnableButtonsForMode();
+    return {};
+}
+
+bool MemberComment::IsCommentNotEmpty() const
+{
+    return d->IsCommentNotEmpty;
+}
+
+void MemberComment::setIsCommentNotEmpty(bool value)
+{
+    d->IsCommentNotEmpty = value;
+}
+
+} // namespace VynMemberComment

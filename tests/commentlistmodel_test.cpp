@@ -1,0 +1,121 @@
+#include "control/commentlistmodel.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using namespace VynMemberComment;
+
+namespace {
+
+// A model with the schema's fourteen columns and rows whose column `column` holds the given texts.
+std::unique_ptr<CommentListModel> modelWith(const QStringList &texts, int column = 0)
+{
+    auto model = std::make_unique<CommentListModel>();
+    for (const ColumnSpec &spec : kColumns)
+        model->addColumn(QString::fromLatin1(spec.header));
+    std::vector<CommentRow> rows;
+    for (const QString &t : texts) {
+        CommentRow r;
+        r.setCell(column, t);
+        rows.push_back(std::move(r));
+    }
+    model->appendRows(std::move(rows));
+    return model;
+}
+
+QStringList column(const CommentListModel &model, int c)
+{
+    QStringList out;
+    for (int r = 0; r < model.rowCount(); ++r)
+        out << model.index(r, c).data().toString();
+    return out;
+}
+
+} // namespace
+
+TEST(CommentRowTest, CellsAreKeptApartAndRewritable)
+{
+    CommentRow row(u"first");
+    EXPECT_EQ(row.cell(0), u"first");
+    EXPECT_TRUE(row.cell(13).isEmpty()); // never written reads as empty
+    row.setCell(2, u"17");
+    row.setCell(13, u"1");
+    EXPECT_EQ(row.cell(1), u"");
+    EXPECT_EQ(row.cell(2), u"17");
+    row.setCell(2, u"17U");
+    row.setCell(0, u"");
+    EXPECT_EQ(row.cell(0), u"");
+    EXPECT_EQ(row.cell(2), u"17U");
+    EXPECT_EQ(row.cell(13), u"1");
+    EXPECT_EQ(row.size(), 4);
+}
+
+TEST(CommentListModelTest, HeadersAndContract)
+{
+    auto model = modelWith({QStringLiteral("b"), QStringLiteral("a"), QStringLiteral("c")});
+    QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    EXPECT_EQ(model->columnCount(), 14);
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Comment Description"));
+    EXPECT_EQ(model->headerData(13, Qt::Horizontal).toString(), QStringLiteral("FocusFranchiseRelations"));
+    model->setSortKey(0);
+    model->setSortOrder(CommentListModel::Descending);
+    model->addRow(QStringLiteral("z"));
+    model->setCell(3, 2, QStringLiteral("N"));
+    model->removeAt(0);
+    model->clear();
+    EXPECT_EQ(model->rowCount(), 0);
+}
+
+TEST(CommentListModelTest, SortsTextsStablyWithoutRegardToCase)
+{
+    // numbers compare as texts
+    auto model = modelWith({QStringLiteral("9"), QStringLiteral("10"), QStringLiteral("100"), QStringLiteral("2")}, 2);
+    model->setSortKey(2);
+    EXPECT_EQ(column(*model, 2), (QStringList{"10", "100", "2", "9"}));
+    model->setSortOrder(CommentListModel::Descending);
+    EXPECT_EQ(column(*model, 2), (QStringList{"9", "2", "100", "10"}));
+
+    // letter case does not count, and equal texts keep their previous order in both directions
+    model = modelWith({QStringLiteral("beta"), QStringLiteral("Alpha"), QStringLiteral("ALPHA"), QStringLiteral("alpha")});
+    for (int r = 0; r < model->rowCount(); ++r)
+        model->setCell(r, 1, QString::number(r));
+    model->setSortKey(0);
+    EXPECT_EQ(column(*model, 1), (QStringList{"1", "2", "3", "0"}));
+    model->setSortOrder(CommentListModel::Descending);
+    EXPECT_EQ(column(*model, 1), (QStringList{"0", "1", "2", "3"}));
+}
+
+TEST(CommentListModelTest, SortKeepsPersistentIndexesOnTheirRows)
+{
+    auto model = modelWith({QStringLiteral("c"), QStringLiteral("a"), QStringLiteral("b")});
+    const QPersistentModelIndex c = model->index(0, 0);
+    model->setSortKey(0);
+    EXPECT_EQ(c.row(), 2);
+    EXPECT_EQ(c.data().toString(), QStringLiteral("c"));
+}
+
+TEST(CommentListModelTest, RemovesByPositionAndRefusesOutOfRange)
+{
+    auto model = modelWith({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+    EXPECT_FALSE(model->removeAt(-1));
+    EXPECT_FALSE(model->removeAt(3));
+    EXPECT_TRUE(model->removeAt(1));
+    EXPECT_EQ(column(*model, 0), (QStringList{"a", "c"}));
+}
+
+TEST(CommentListModelTest, BulkFillIsOneInsertAndNoSort)
+{
+    auto model = modelWith({});
+    QSignalSpy inserted(model.get(), &QAbstractItemModel::rowsInserted);
+    QSignalSpy layout(model.get(), &QAbstractItemModel::layoutChanged);
+    std::vector<CommentRow> rows;
+    for (int i = 0; i < 1000; ++i)
+        rows.emplace_back(QString::number(999 - i));
+    model->appendRows(std::move(rows));
+    EXPECT_EQ(inserted.count(), 1);
+    EXPECT_EQ(layout.count(), 0);
+    EXPECT_EQ(model->rowCount(), 1000);
+    EXPECT_EQ(model->cell(0, 0), QStringLiteral("999"));
+}
