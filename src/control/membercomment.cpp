@@ -26,6 +26,8 @@ MemberCommentPrivate::MemberCommentPrivate(MemberComment *qq)
 {
 }
 
+MemberCommentPrivate::~MemberCommentPrivate() = default;
+
 void MemberCommentPrivate::buildChildren()
 {
     const double dpiX = q->logicalDpiX();
@@ -142,6 +144,10 @@ MemberComment::MemberComment(QWidget *parent)
     : QWidget(parent)
     , d(std::make_unique<MemberCommentPrivate>(this))
 {
+    // The layout is drawn for an 8-point font; the host's larger default would clip the captions.
+    QFont small = font();
+    small.setPointSizeF(8);
+    setFont(small);
     d->buildChildren();
     d->initialise();
 }

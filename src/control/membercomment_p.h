@@ -2,7 +2,12 @@
 
 #include <VynMemberComment/MemberComment.h>
 
+#include "platform/xmldocument.h"
+#include "server/loadreply.h"
+
 #include <QString>
+
+#include <memory>
 
 class QCheckBox;
 class QFrame;
@@ -15,6 +20,9 @@ class CommentListModel;
 class CommentListView;
 class CommentTextEdit;
 class LockableComboBox;
+namespace Platform {
+class Transfer;
+}
 
 // The control's state and children. The handlers of each subsystem are defined in that
 // subsystem's folder; this class only ties them together.
@@ -22,12 +30,32 @@ class MemberCommentPrivate
 {
 public:
     explicit MemberCommentPrivate(MemberComment *q);
+    ~MemberCommentPrivate();
 
     // control/: building the face, initialisation and mode
     void buildChildren();
     void initialise();
     void EnableButtonsForMode();
     void setBusy(bool busy);
+
+    // server/: the load reply and the save transfer
+    std::optional<ReplyError> FillCommentList();
+    // Posts a non-empty batch and waits, pumping events, until its reply has been handled.
+    // Released: the host released the control during the wait; nothing of it may be touched then.
+    enum class PostOutcome { Done, NotStarted, Released };
+    PostOutcome postBatch(const QString &batch);
+    void Inet1_StateChanged(int State);
+
+    // persistence/: the editor's first button and the save
+    void cmdAdd_Click();
+
+    // interaction/: edit, delete, and the list's events
+    void cmdEdit_Click();
+    void cmdDelete_Click();
+    void lstComments_Click();
+    void lstComments_DblClick();
+    void lstComments_KeyUp(int key);
+    void lstComments_ColumnClick(int h);
 
     MemberComment *const q;
 
@@ -38,6 +66,7 @@ public:
     bool mbMode = false;
     QString mtServerName;
     QString mtEnteredBy;
+    std::unique_ptr<Platform::XmlDocument> moXMLDoc;
 
     // Children, owned by the control through QObject parenting.
     QFrame *fraMain = nullptr;
@@ -60,6 +89,7 @@ public:
     QCheckBox *chkBETAFocus = nullptr;
     QLabel *lblFocusBilling = nullptr;
     QLabel *lblVersionNumber = nullptr;
+    Platform::Transfer *Inet1 = nullptr;
 };
 
 } // namespace VynMemberComment

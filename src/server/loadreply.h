@@ -1,0 +1,50 @@
+#pragma once
+
+#include "control/commentrow.h"
+#include "platform/xmldocument.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace VynMemberComment {
+
+// Positions of the sections under the load reply's document element.
+namespace Section {
+enum : int { User = 0, Groups = 1, Types = 2, Comments = 3 };
+}
+
+// An error of the load reply, as the load's error box shows it.
+struct ReplyError {
+    int number = 0;
+    QString description;
+};
+
+struct CommentReadResult {
+    // Rows read before any error, the failing record's partial row included.
+    std::vector<CommentRow> rows;
+    std::optional<ReplyError> error;
+};
+
+// Reads the comment section into rows of columnCount cells, one per record, in document order.
+CommentReadResult readComments(const Platform::XmlDocument &doc, int columnCount);
+
+// The current user's name: the text of the user section's first child node; none when the
+// document, the section or that node is missing.
+std::optional<QString> readUserName(const Platform::XmlDocument &doc);
+
+struct ChoiceEntry {
+    QString text;
+    qint32 id = 0;
+};
+
+// The entries of a group or type section, up to the first bad record (a record whose id is no
+// 32-bit integer keeps its entry with id 0). None when the document has no document element; an
+// empty list when the section is missing.
+std::optional<std::vector<ChoiceEntry>> readChoices(const Platform::XmlDocument &doc, int section);
+
+// Reads a 32-bit integer: optional sign and digits, surrounding blanks allowed.
+std::optional<qint32> toInt32(QStringView text);
+
+} // namespace VynMemberComment
