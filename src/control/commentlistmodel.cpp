@@ -53,6 +53,24 @@ int CommentListModel::addRow(const QString &text)
     return position;
 }
 
+int CommentListModel::insertSorted(CommentRow row)
+{
+    const QStringView key = row.cell(m_sortKey);
+    const auto at = std::upper_bound(m_rows.begin(), m_rows.end(), key,
+                                     [this](QStringView k, const CommentRow &r) { return before(k, r.cell(m_sortKey)); });
+    const int position = int(at - m_rows.begin());
+    beginInsertRows(QModelIndex(), position, position);
+    m_rows.insert(at, std::move(row));
+    endInsertRows();
+    return position;
+}
+
+void CommentListModel::replaceRow(int position, CommentRow row)
+{
+    m_rows[std::size_t(position)] = std::move(row);
+    Q_EMIT dataChanged(index(position, 0), index(position, columnCount() - 1), {Qt::DisplayRole});
+}
+
 void CommentListModel::appendRows(std::vector<CommentRow> rows)
 {
     if (rows.empty())
@@ -111,14 +129,20 @@ void CommentListModel::setSortOrder(int order)
     sortRows();
 }
 
+bool CommentListModel::before(QStringView a, QStringView b) const
+{
+    const int c = a.compare(b, Qt::CaseInsensitive);
+    return m_sortOrder == Ascending ? c < 0 : c > 0;
+}
+
 void CommentListModel::sortRows()
 {
     std::vector<QStringView> keys;
     keys.reserve(m_rows.size());
     for (const CommentRow &r : m_rows)
         keys.push_back(r.cell(m_sortKey));
-    sortByKeys(keys, [](QStringView a, QStringView b) { return a.compare(b, Qt::CaseInsensitive) < 0; },
-               m_sortOrder != Ascending);
+    sortByKeys(m_sortKey, m_sortOrder, keys,
+               [](QStringView a, QStringView b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
 }
 
 void CommentListModel::applyPermutation(const std::vector<int> &order)

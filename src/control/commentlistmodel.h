@@ -30,6 +30,10 @@ public:
 
     // Appends one row with the given text; returns its position.
     int addRow(const QString &text);
+    // Inserts a whole row where the current sort puts it, after any equal rows; returns its position.
+    int insertSorted(CommentRow row);
+    // Replaces the row at a position in place.
+    void replaceRow(int position, CommentRow row);
     // Appends many rows with one insert notification.
     void appendRows(std::vector<CommentRow> rows);
     void clear();
@@ -37,6 +41,7 @@ public:
     bool removeAt(int position);
 
     const CommentRow &row(int position) const { return m_rows[std::size_t(position)]; }
+    const std::vector<CommentRow> &rows() const { return m_rows; }
     QString cell(int position, int column) const;
     void setCell(int position, int column, const QString &text);
     // Rewrites one column of every row through a function of the old text, with one notification.
@@ -47,16 +52,19 @@ public:
     int sortOrder() const { return m_sortOrder; }
     void setSortKey(int column);
     void setSortOrder(int order);
-    // Sorts by an explicit per-row key computed once per row, so a column read as dates or numbers
-    // costs one parse per row; less(a, b) compares two keys. Ties keep their order.
+    // Sorts by the given column and order, with a key per row (in the current order) computed once
+    // per row, so a column read as dates costs one parse per row; less(a, b) compares two keys.
+    // Ties keep their order.
     template<typename Key, typename Less>
-    void sortByKeys(const std::vector<Key> &keys, Less less, bool descending);
+    void sortByKeys(int column, int order, const std::vector<Key> &keys, Less less);
 
 Q_SIGNALS:
     void sorted(int column, int order);
 
 private:
     void sortRows();
+    // Whether a row with key `a` belongs before one with key `b` in the current order.
+    bool before(QStringView a, QStringView b) const;
     void applyPermutation(const std::vector<int> &order);
 
     QStringList m_headers;
@@ -75,17 +83,20 @@ void CommentListModel::rewriteColumn(int column, F &&f)
 }
 
 template<typename Key, typename Less>
-void CommentListModel::sortByKeys(const std::vector<Key> &keys, Less less, bool descending)
+void CommentListModel::sortByKeys(int column, int order, const std::vector<Key> &keys, Less less)
 {
     Q_ASSERT(keys.size() == m_rows.size());
-    std::vector<int> order(m_rows.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = int(i);
+    m_sortKey = column;
+    m_sortOrder = order;
+    const bool descending = order != Ascending;
+    std::vector<int> permutation(m_rows.size());
+    for (std::size_t i = 0; i < permutation.size(); ++i)
+        permutation[i] = int(i);
     if (descending)
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return less(keys[std::size_t(b)], keys[std::size_t(a)]); });
+        std::stable_sort(permutation.begin(), permutation.end(), [&](int a, int b) { return less(keys[std::size_t(b)], keys[std::size_t(a)]); });
     else
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return less(keys[std::size_t(a)], keys[std::size_t(b)]); });
-    applyPermutation(order);
+        std::stable_sort(permutation.begin(), permutation.end(), [&](int a, int b) { return less(keys[std::size_t(a)], keys[std::size_t(b)]); });
+    applyPermutation(permutation);
 }
 
 } // namespace VynMemberComment

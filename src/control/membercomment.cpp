@@ -103,6 +103,17 @@ void MemberCommentPrivate::buildChildren()
     }
 }
 
+void MemberCommentPrivate::connectHandlers()
+{
+    QObject::connect(cmdAdd, &QPushButton::clicked, q, [this] { cmdAdd_Click(); });
+    QObject::connect(cmdEdit, &QPushButton::clicked, q, [this] { cmdEdit_Click(); });
+    QObject::connect(cmdDelete, &QPushButton::clicked, q, [this] { cmdDelete_Click(); });
+    QObject::connect(lstComments, &QAbstractItemView::clicked, q, [this] { lstComments_Click(); });
+    QObject::connect(lstComments, &QAbstractItemView::doubleClicked, q, [this] { lstComments_DblClick(); });
+    QObject::connect(lstComments, &CommentListView::keyReleased, q, [this](int key) { lstComments_KeyUp(key); });
+    QObject::connect(lstComments, &CommentListView::columnClicked, q, [this](int h) { lstComments_ColumnClick(h); });
+}
+
 void MemberCommentPrivate::initialise()
 {
     // W is the list's width in twips, kept as a 16-bit number.
@@ -149,6 +160,7 @@ MemberComment::MemberComment(QWidget *parent)
     small.setPointSizeF(8);
     setFont(small);
     d->buildChildren();
+    d->connectHandlers();
     d->initialise();
 }
 

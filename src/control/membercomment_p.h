@@ -5,8 +5,10 @@
 #include "platform/xmldocument.h"
 #include "server/loadreply.h"
 
+#include <QPersistentModelIndex>
 #include <QString>
 
+#include <array>
 #include <memory>
 
 class QCheckBox;
@@ -34,9 +36,15 @@ public:
 
     // control/: building the face, initialisation and mode
     void buildChildren();
+    void connectHandlers();
     void initialise();
     void EnableButtonsForMode();
     void setBusy(bool busy);
+    // The four focus flags, in the order the editor enables and clears them.
+    std::array<QCheckBox *, 4> focusBoxes() const;
+    void setTextOpen(bool open);
+    void setChoicesOpen(bool open);
+    void setListActive(bool active);
 
     // server/: the load reply and the save transfer
     std::optional<ReplyError> FillCommentList();
@@ -48,9 +56,14 @@ public:
 
     // persistence/: the editor's first button and the save
     void cmdAdd_Click();
+    // Adds the editor's comment as a new row, or writes it into the selected row, by mtAction.
+    void writeEditorIntoList(const QString &text);
 
     // interaction/: edit, delete, and the list's events
     void cmdEdit_Click();
+    void cancelEditor();
+    // Copies the selected row into the editor and notes whether every value could be shown.
+    void loadSelectedRow();
     void cmdDelete_Click();
     void lstComments_Click();
     void lstComments_DblClick();
@@ -67,6 +80,10 @@ public:
     QString mtServerName;
     QString mtEnteredBy;
     std::unique_ptr<Platform::XmlDocument> moXMLDoc;
+
+    // The row the editor shows, and whether its group, type and flags could all be shown.
+    QPersistentModelIndex loadedRow;
+    bool loadedRowComplete = false;
 
     // Children, owned by the control through QObject parenting.
     QFrame *fraMain = nullptr;

@@ -1,15 +1,38 @@
+// The save: one batch for every pending row, posted to the server page.
 #include "control/membercomment_p.h"
+
+#include "control/commentlistmodel.h"
+#include "persistence/batchbuilder.h"
+#include "persistence/urlencode.h"
+#include "platform/messagebox.h"
+
+#include <QtDebug>
 
 namespace VynMemberComment {
 
 QString MemberComment::ReadData()
 {
+    auto fail = [this](const QString &why) {
+        qWarning("VynMemberComment: nothing was saved: %s", qPrintable(why));
+        d->setBusy(false);
+        Platform::messageBox(QStringLiteral("Error Occoured"), Platform::OkCritical, QStringLiteral("Information"));
+        return QString();
+    };
+
+    const StatementBatch batch = buildStatementBatch(d->comments->rows(), d->mlMemberID);
+    if (batch.error)
+        return fail(*batch.error);
+    if (batch.text.isEmpty())
+        return QString();
+    // The batch is complete before the wait: whatever the user does meanwhile goes with a later save.
+    if (d->postBatch(batch.text) == MemberCommentPrivate::PostOutcome::NotStarted)
+        return fail(QStringLiteral("the previous save is still waiting for its reply"));
     return QString();
 }
 
 QString MemberComment::urlEncode(const QString &theData) const
 {
-    return theData;
+    return ::VynMemberComment::urlEncode(theData, Platform::systemCodePage());
 }
 
 } // namespace VynMemberComment
