@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs the library into a scratch prefix, then builds and runs a host that uses find_package
+# and one that uses pkg-config.
+set -euo pipefail
+build_dir=$1
+source_dir=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cmake --install "$build_dir" --prefix "$work/prefix" >/dev/null
+cmake -S "$source_dir" -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
+cmake --build "$work/consumer" >/dev/null
+LD_LIBRARY_PATH="$work/prefix/lib:$work/prefix/lib/$(gcc -print-multiarch)" QT_QPA_PLATFORM=offscreen "$work/consumer/consumer"
+PKG_CONFIG_PATH=$(dirname "$(find "$work/prefix" -name VynMemberComment.pc)") pkg-config --exists --print-errors 'VynMemberComment = 2.0.7'
+echo "package consumer built and ran"
