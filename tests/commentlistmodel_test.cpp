@@ -1,6 +1,7 @@
 #include "control/commentlistmodel.h"
 
 #include <QAbstractItemModelTester>
+#include <QFont>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -118,4 +119,15 @@ TEST(CommentListModelTest, BulkFillIsOneInsertAndNoSort)
     EXPECT_EQ(layout.count(), 0);
     EXPECT_EQ(model->rowCount(), 1000);
     EXPECT_EQ(model->cell(0, 0), QStringLiteral("999"));
+}
+
+TEST(CommentListModelTest, PendingRowsShowInItalics)
+{
+    auto model = modelWith({QStringLiteral("N"), QStringLiteral("7U"), QStringLiteral("7"), QStringLiteral("n"), QString()},
+                           Column::CommentSequence);
+    const bool italic[] = {true, true, false, false, false};
+    for (int r = 0; r < model->rowCount(); ++r) {
+        for (int c : {0, 13})
+            EXPECT_EQ(model->index(r, c).data(Qt::FontRole).value<QFont>().italic(), italic[r]) << r;
+    }
 }

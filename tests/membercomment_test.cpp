@@ -1,6 +1,7 @@
 #include <VynMemberComment/MemberComment.h>
 #include <VynMemberComment/version.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -142,4 +143,36 @@ TEST(MemberCommentTest, ManyControlsComeAndGo)
         c.Mode(i % 2 == 0, i);
     }
     SUCCEED();
+}
+
+TEST(MemberCommentTest, EveryChildHasAnAccessibleName)
+{
+    MemberComment c;
+    c.show();
+    const std::pair<const char *, const char *> expected[] = {
+        {"lstComments", "Comments"},          {"cboCommentGroup", "Group"},
+        {"cboCommentType", "Type"},           {"txtComment", "Comment"},
+        {"cmdAdd", "New Comment"},            {"cmdEdit", "Edit"},
+        {"cmdDelete", "Delete"},              {"chkCenterFocus", "Center Focus"},
+        {"chkFranchiseRelationsFocus", "Franchise Relations Focus"},
+        {"chkmemberFocus", "Membership Focus"}, {"chkBETAFocus", "BETA Focus"},
+    };
+    for (const auto &[name, accessibleName] : expected) {
+        auto *w = c.findChild<QWidget *>(QLatin1String(name));
+        ASSERT_NE(w, nullptr) << name;
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(face, nullptr) << name;
+        EXPECT_EQ(face->text(QAccessible::Name), QLatin1String(accessibleName)) << name;
+    }
+    // the tab order is the layout's
+    QStringList order;
+    QWidget *w = c.findChild<QWidget *>(QStringLiteral("lstComments"));
+    for (int i = 0; i < 11; ++i, w = w->nextInFocusChain()) {
+        while (w->focusPolicy() == Qt::NoFocus || !w->parentWidget() || w->parentWidget()->objectName() != QLatin1String("fraMain"))
+            w = w->nextInFocusChain();
+        order << w->objectName();
+    }
+    EXPECT_EQ(order, (QStringList{"lstComments", "cboCommentGroup", "cboCommentType", "txtComment", "cmdAdd", "cmdEdit",
+                                  "cmdDelete", "chkCenterFocus", "chkFranchiseRelationsFocus", "chkmemberFocus",
+                                  "chkBETAFocus"}));
 }

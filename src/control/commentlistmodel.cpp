@@ -1,5 +1,9 @@
 #include "control/commentlistmodel.h"
 
+#include "persistence/rowmarker.h"
+
+#include <QFont>
+
 #include <algorithm>
 
 namespace VynMemberComment {
@@ -23,8 +27,15 @@ QVariant CommentListModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
+    const CommentRow &row = m_rows[std::size_t(index.row())];
     if (role == Qt::DisplayRole)
-        return m_rows[std::size_t(index.row())].cell(index.column()).toString();
+        return row.cell(index.column()).toString();
+    if (role == Qt::FontRole && rowMarker(row.cell(Column::CommentSequence)) != RowMarker::Unchanged) {
+        // Pending rows stand out, so the user sees what the next save will send.
+        QFont italic;
+        italic.setItalic(true);
+        return italic;
+    }
     return {};
 }
 

@@ -6,6 +6,7 @@
 #include "control/layout.h"
 #include "control/lockablecombobox.h"
 #include "platform/colours.h"
+#include "platform/transfer.h"
 
 #include <VynMemberComment/version.h>
 
@@ -94,6 +95,23 @@ void MemberCommentPrivate::buildChildren()
     lblFocusBilling = label("lblFocusBilling", "BETA Focus");
     lblVersionNumber = label("lblVersionNumber", "");
 
+    // Screen readers name each box by the label beside it.
+    fraMain->setAccessibleName(QStringLiteral("Member comments"));
+    lstComments->setAccessibleName(QStringLiteral("Comments"));
+    txtComment->setAccessibleName(QStringLiteral("Comment"));
+    const std::pair<QLabel *, QWidget *> buddies[] = {
+        {Label2, cboCommentGroup},
+        {Label4, cboCommentType},
+        {lblCenterFocus, chkCenterFocus},
+        {lblFranchiseRelationsFocus, chkFranchiseRelationsFocus},
+        {lblVendorFocus, chkmemberFocus},
+        {lblFocusBilling, chkBETAFocus},
+    };
+    for (const auto &[caption, box] : buddies) {
+        caption->setBuddy(box);
+        box->setAccessibleName(caption->text().remove(QLatin1Char(':')).trimmed());
+    }
+
     QWidget *previous = nullptr;
     for (std::string_view name : Layout::kTabOrder) {
         auto *w = fraMain->findChild<QWidget *>(QLatin1String(name.data(), qsizetype(name.size())), Qt::FindDirectChildrenOnly);
@@ -101,6 +119,10 @@ void MemberCommentPrivate::buildChildren()
             QWidget::setTabOrder(previous, w);
         previous = w;
     }
+
+    Inet1 = new Platform::Transfer(q);
+    Inet1->setObjectName(QStringLiteral("Inet1"));
+    QObject::connect(Inet1, &Platform::Transfer::StateChanged, q, [this](int state) { Inet1_StateChanged(state); });
 }
 
 void MemberCommentPrivate::connectHandlers()
