@@ -165,6 +165,26 @@ void MemberCommentPrivate::EnableButtonsForMode()
     cmdDelete->setEnabled(false);
 }
 
+void MemberCommentPrivate::fitFontToCaptions()
+{
+    // The fixed layout was drawn for a narrow 8-point face; with a wider one the captions would be
+    // cut off, so the control takes the largest size up to 8 points at which every caption fits.
+    const QList<QWidget *> captioned{Label2, Label4, lblCenterFocus, lblFranchiseRelationsFocus, lblVendorFocus,
+                                     lblFocusBilling, lblVersionNumber, cmdAdd, cmdEdit, cmdDelete};
+    QFont f = q->font();
+    for (double points = 8.0; points >= 6.0; points -= 0.5) {
+        f.setPointSizeF(points);
+        const QFontMetrics metrics(f);
+        const bool fits = std::all_of(captioned.cbegin(), captioned.cend(), [&](QWidget *w) {
+            const QString text = w->property("text").toString();
+            return metrics.horizontalAdvance(text) + (qobject_cast<QPushButton *>(w) ? 8 : 0) <= w->width();
+        });
+        if (fits)
+            break;
+    }
+    q->setFont(f);
+}
+
 void MemberCommentPrivate::setBusy(bool busy)
 {
     if (busy)
@@ -177,13 +197,10 @@ MemberComment::MemberComment(QWidget *parent)
     : QWidget(parent)
     , d(std::make_unique<MemberCommentPrivate>(this))
 {
-    // The layout is drawn for an 8-point font; the host's larger default would clip the captions.
-    QFont small = font();
-    small.setPointSizeF(8);
-    setFont(small);
     d->buildChildren();
     d->connectHandlers();
     d->initialise();
+    d->fitFontToCaptions();
 }
 
 MemberComment::~MemberComment() = default;

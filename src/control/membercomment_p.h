@@ -33,11 +33,13 @@ class MemberCommentPrivate
 public:
     explicit MemberCommentPrivate(MemberComment *q);
     ~MemberCommentPrivate();
+    static MemberCommentPrivate *get(MemberComment *control) { return control->d.get(); }
 
     // control/: building the face, initialisation and mode
     void buildChildren();
     void connectHandlers();
     void initialise();
+    void fitFontToCaptions();
     void EnableButtonsForMode();
     void setBusy(bool busy);
     // The four focus flags, in the order the editor enables and clears them.

@@ -1,13 +1,16 @@
-// Demo host: a small window that embeds the control. Without a display it runs offscreen,
-// saves a picture of the window and prints what the control shows.
-#include <VynMemberComment/MemberComment.h>
+// Demo host: the control in a window, pointed at the reference server page started in-process
+// (or at --server URL). Without a display it runs a scripted tour offscreen.
+#include "demowindow.h"
+#include "tour.h"
 
-#include <QAbstractItemView>
+#include <membercommentserver.h>
+
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
-#include <QMainWindow>
-#include <QPushButton>
 #include <QTextStream>
+
+#include <memory>
 
 int main(int argc, char **argv)
 {
@@ -15,30 +18,44 @@ int main(int argc, char **argv)
     if (headless)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("membercomment-demo"));
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("VynMemberComment demo"));
-    auto *control = new VynMemberComment::MemberComment(&window);
-    window.setCentralWidget(control);
-    control->Mode(true, 1001);
-    window.resize(window.sizeHint());
-    window.show();
-
-    if (!headless)
-        return app.exec();
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Shows the VynMemberComment control against a server page."));
+    parser.addHelpOption();
+    const QCommandLineOption serverOption(QStringLiteral("server"),
+                                          QStringLiteral("Use the server page under this base URL instead of the built-in one."),
+                                          QStringLiteral("url"));
+    const QCommandLineOption shotsOption(QStringLiteral("screenshots"),
+                                         QStringLiteral("Folder for the tour's screenshots (offscreen only)."),
+                                         QStringLiteral("dir"), QDir::temp().filePath(QStringLiteral("membercomment-demo")));
+    parser.addOption(serverOption);
+    parser.addOption(shotsOption);
+    parser.process(app);
 
     QTextStream out(stdout);
-    const QString png = QDir::temp().filePath(QStringLiteral("membercomment-demo.png"));
-    if (!window.grab().save(png)) {
-        out << "could not write " << png << "\n";
-        return 1;
+    std::unique_ptr<MemberCommentServer::Server> server;
+    QString serverUrl = parser.value(serverOption);
+    if (serverUrl.isEmpty()) {
+        try {
+            server = std::make_unique<MemberCommentServer::Server>(MemberCommentServer::ServerOptions{});
+            server->start();
+        } catch (const std::exception &e) {
+            out << "the built-in server page did not start: " << e.what() << "\n";
+            return 1;
+        }
+        serverUrl = QString::fromStdString(server->baseUrl());
     }
-    out << "screenshot: " << png << "\n";
-    auto *list = control->findChild<QAbstractItemView *>(QStringLiteral("lstComments"));
-    out << "rows: " << list->model()->rowCount() << "\n";
-    for (const char *name : {"cmdAdd", "cmdEdit", "cmdDelete"}) {
-        auto *b = control->findChild<QPushButton *>(QLatin1String(name));
-        out << name << ": \"" << b->text() << "\" " << (b->isEnabled() ? "enabled" : "disabled") << "\n";
+    out << "server page: " << serverUrl << "/MemberComment.asp\n";
+
+    DemoWindow window(serverUrl);
+    window.resize(window.sizeHint());
+    window.show();
+    if (!headless) {
+        window.load();
+        return app.exec();
     }
-    return 0;
+    const int result = runTour(window, parser.value(shotsOption), out);
+    out << (result == 0 ? "tour passed\n" : "tour FAILED\n");
+    return result;
 }
