@@ -1,0 +1,68 @@
+#include "persistence/rowmarker.h"
+#include "persistence/truthvalue.h"
+
+#include <gtest/gtest.h>
+
+using namespace VynMemberComment;
+
+TEST(TruthValueTest, ReadsWordsAndNumbers)
+{
+    const std::pair<const char16_t *, std::optional<bool>> cases[] = {
+        // the words, in any letter case, blanks around allowed
+        {u"True", true}, {u"true", true}, {u"TRUE", true}, {u"tRuE", true}, {u" True ", true},
+        {u"False", false}, {u"false", false}, {u"FALSE", false}, {u"\tfalse", false},
+        // numbers: true unless 0
+        {u"1", true}, {u"-1", true}, {u"2", true}, {u"+7", true}, {u"0.5", true}, {u"-.5", true},
+        {u"99999999999999999999999", true}, {u" 1 ", true},
+        {u"0", false}, {u"-0", false}, {u"0.0", false}, {u"000", false}, {u"0.", false}, {u" 0", false},
+        // anything else is no truth value
+        {u"", std::nullopt}, {u" ", std::nullopt}, {u"yes", std::nullopt}, {u"T", std::nullopt},
+        {u"Truee", std::nullopt}, {u"True False", std::nullopt}, {u"1 0", std::nullopt}, {u"-", std::nullopt},
+        {u".", std::nullopt}, {u"1.2.3", std::nullopt}, {u"1e3", std::nullopt}, {u"&H1", std::nullopt},
+        {u"--1", std::nullopt}, {u"1-", std::nullopt}, {u"\u0661", std::nullopt},
+    };
+    for (const auto &[text, expected] : cases)
+        EXPECT_EQ(readTruthValue(text), expected) << QString::fromUtf16(text).toStdString();
+}
+
+TEST(RowMarkerTest, MarkersAreCaseSensitiveLastCharacters)
+{
+    const std::pair<const char16_t *, RowMarker> cases[] = {
+        {u"N", RowMarker::New},
+        {u"7U", RowMarker::Changed}, {u"12U", RowMarker::Changed}, {u"U", RowMarker::Changed},
+        {u"7", RowMarker::Unchanged}, {u"", RowMarker::Unchanged}, {u"n", RowMarker::Unchanged},
+        {u"7u", RowMarker::Unchanged}, {u" N", RowMarker::Unchanged}, {u"N ", RowMarker::Unchanged},
+        {u"N1", RowMarker::Unchanged}, {u"7N", RowMarker::Unchanged}, {u"7U ", RowMarker::Unchanged},
+    };
+    for (const auto &[cell, expected] : cases) {
+        EXPECT_EQ(rowMarker(cell), expected) << QString::fromUtf16(cell).toStdString();
+        EXPECT_EQ(isNewRow(cell), expected == RowMarker::New) << QString::fromUtf16(cell).toStdString();
+    }
+}
+
+TEST(RowMarkerTest, LeadingNumber)
+{
+    const std::pair<const char16_t *, std::optional<qint32>> cases[] = {
+        {u"7U", 7}, {u" 12U", 12}, {u"12", 12}, {u"007", 7}, {u"3 4", 3}, {u"0U", 0},
+        {u"2147483647U", 2147483647},
+        {u"N", std::nullopt}, {u"", std::nullopt}, {u"U", std::nullopt}, {u" ", std::nullopt},
+        {u"-7U", std::nullopt}, {u"+7U", std::nullopt}, {u"x7", std::nullopt},
+        {u"2147483648U", std::nullopt}, {u"99999999999999999999", std::nullopt},
+    };
+    for (const auto &[cell, expected] : cases)
+        EXPECT_EQ(leadingNumber(cell), expected) << QString::fromUtf16(cell).toStdString();
+}
+
+TEST(RowMarkerTest, MarkedChangedKeepsNewRowsAndIsStable)
+{
+    const std::pair<const char16_t *, const char16_t *> cases[] = {
+        {u"N", u"N"}, {u"7", u"7U"}, {u"7U", u"7U"}, {u"12", u"12U"}, {u" 12", u"12U"}, {u"012", u"12U"},
+        // without a number the row is still marked, and the save refuses it
+        {u"", u"U"}, {u"n", u"U"}, {u" N", u"U"}, {u"U", u"U"},
+    };
+    for (const auto &[cell, expected] : cases) {
+        const QString once = markedChanged(cell);
+        EXPECT_EQ(once, QString::fromUtf16(expected)) << QString::fromUtf16(cell).toStdString();
+        EXPECT_EQ(markedChanged(once), once);
+    }
+}
