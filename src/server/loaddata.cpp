@@ -1,20 +1,93 @@
 #include "control/membercomment_p.h"
 
+#include "control/commentlistmodel.h"
+#include "control/lockablecombobox.h"
+#include "platform/messagebox.h"
+
+#include <QPointer>
+#include <QUrl>
+
 namespace VynMemberComment {
+
+namespace {
+
+constexpr const char *kErrorSource = "VynMemberComment";
+
+// Refills a choice list; it shows no selection afterwards, as the editor's Save checks expect.
+void fillChoices(QComboBox *box, const std::vector<ChoiceEntry> &entries)
+{
+    box->clear();
+    for (const ChoiceEntry &entry : entries)
+        box->addItem(entry.text, entry.id);
+    box->setCurrentIndex(-1);
+}
+
+} // namespace
 
 void MemberComment::LoadData(const QString &ptServerName, qint16 piPersonID, qint16 piType)
 {
-    Q_UNUSED(piPersonID);
-    Q_UNUSED(piType);
+    d->setBusy(true);
     d->mtServerName = ptServerName;
+    d->moXMLDoc.reset();
+
+    // Built as text and handed over unchanged: nothing is encoded and no slash added or removed.
+    const QString url = ptServerName + QLatin1String("/MemberComment.asp?Type=") + QString::number(piType)
+        + QLatin1String("&PersonID=") + QString::number(piPersonID) + QLatin1String("&MemberID=")
+        + QString::number(d->mlMemberID);
+    auto doc = std::make_unique<Platform::XmlDocument>();
+    // The wait runs timers and network events; the host may release the control meanwhile.
+    QPointer<MemberComment> alive(this);
+    doc->load(QUrl(url));
+    if (!alive)
+        return;
+    d->moXMLDoc = std::move(doc);
+
+    CommentTypes();
+    CommentGroups();
+    if (const std::optional<ReplyError> error = d->FillCommentList()) {
+        d->setBusy(false);
+        Platform::messageBox(QStringLiteral("ErrorNumber=%1\r\nErrorDescription=%2\r\nErrorSource=%3\r\n")
+                                 .arg(error->number)
+                                 .arg(error->description, QLatin1String(kErrorSource)),
+                             Platform::OkCritical, QStringLiteral("ERROR"));
+        return;
+    }
+    d->comments->setSortKey(Column::CommentSequence);
+    d->comments->setSortOrder(CommentListModel::Descending);
+    d->setBusy(false);
 }
 
 void MemberComment::CommentTypes()
 {
+    if (!d->moXMLDoc)
+        return;
+    const std::optional<QString> userName = readUserName(*d->moXMLDoc);
+    if (!userName)
+        return;
+    d->mtEnteredBy = *userName;
+    if (const auto entries = readChoices(*d->moXMLDoc, Section::Types))
+        fillChoices(d->cboCommentType, *entries);
 }
 
 void MemberComment::CommentGroups()
 {
+    if (!d->moXMLDoc)
+        return;
+    if (const auto entries = readChoices(*d->moXMLDoc, Section::Groups))
+        fillChoices(d->cboCommentGroup, *entries);
+}
+
+std::optional<ReplyError> MemberCommentPrivate::FillCommentList()
+{
+    comments->clear();
+    if (!moXMLDoc)
+        return ReplyError{ReplyErrorNumber::NoDocumentElement, QStringLiteral("No load reply is held")};
+    CommentReadResult result = readComments(*moXMLDoc, comments->columnCount());
+    comments->appendRows(std::move(result.rows));
+    if (result.error)
+        return result.error;
+    moXMLDoc.reset();
+    return std::nullopt;
 }
 
 } // namespace VynMemberComment

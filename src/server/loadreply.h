@@ -15,6 +15,17 @@ namespace Section {
 enum : int { User = 0, Groups = 1, Types = 2, Comments = 3 };
 }
 
+// The error numbers of the load reply, one per cause.
+namespace ReplyErrorNumber {
+enum : int {
+    NoDocumentElement = 1001, // the fetch or the parse failed
+    MissingSection = 1002,    // fewer than four sections under the document element
+    MissingField = 1003,      // a comment record with fewer fields than the list has columns
+    EmptyField = 1004,        // a field without a child node
+    EmptyRecord = 1005,       // a comment record without child nodes (text or comment between records)
+};
+}
+
 // An error of the load reply, as the load's error box shows it.
 struct ReplyError {
     int number = 0;

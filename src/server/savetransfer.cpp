@@ -1,0 +1,62 @@
+#include "control/membercomment_p.h"
+
+#include "persistence/urlencode.h"
+#include "platform/codepage.h"
+#include "platform/messagebox.h"
+#include "platform/transfer.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+#include <algorithm>
+
+namespace VynMemberComment {
+
+MemberCommentPrivate::PostOutcome MemberCommentPrivate::postBatch(const QString &batch)
+{
+    if (batch.isEmpty())
+        return PostOutcome::Done;
+    const QString url = mtServerName + QLatin1String("/MemberComment.asp");
+    const QString body = QLatin1String("SQL=") + urlEncode(batch, Platform::systemCodePage());
+    if (!Inet1->Execute(url, QStringLiteral("Post"), body.toUtf8(),
+                        QStringLiteral("Content-Type: application/x-www-form-urlencoded")))
+        return PostOutcome::NotStarted;
+
+    // The reply is read and shown inside this loop; the host may release the control meanwhile,
+    // and then nothing of it may be touched.
+    QPointer<MemberComment> alive(q);
+    while (alive && Inet1->StillExecuting())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return alive ? PostOutcome::Done : PostOutcome::Released;
+}
+
+void MemberCommentPrivate::Inet1_StateChanged(int State)
+{
+    if (State == Platform::Transfer::icError) {
+        Platform::messageBox(QStringLiteral("Error During saving to Database"), Platform::OkOnly);
+        return;
+    }
+    if (State != Platform::Transfer::icResponseCompleted)
+        return;
+
+    QPointer<MemberComment> alive(q);
+    QString reply;
+    QString chunk = Inet1->GetChunk(1024, 0);
+    QCoreApplication::processEvents();
+    for (bool done = false; !done;) {
+        if (!alive)
+            return;
+        reply += chunk;
+        chunk = Inet1->GetChunk(1024, 0);
+        QCoreApplication::processEvents();
+        done = chunk.isEmpty();
+    }
+    if (!alive)
+        return;
+    // Only U+0020 counts as blank: a reply holding just a line break is still shown.
+    const bool blank = std::all_of(reply.cbegin(), reply.cend(), [](QChar c) { return c == QLatin1Char(' '); });
+    if (!blank)
+        Platform::messageBox(reply, Platform::OkInformation, QStringLiteral("Membership Messaging"));
+}
+
+} // namespace VynMemberComment
