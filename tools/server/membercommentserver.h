@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace MemberCommentServer {
+
+struct ServerOptions {
+    // The SQLite file; empty for an in-memory database, which is always seeded with the demo data.
+    std::string databasePath;
+    // Adds the demo data to the file (rows already there are kept).
+    bool seedDemo = false;
+    // The code page the control writes its form body in (an iconv name).
+    std::string codePage = "CP1252";
+};
+
+// The reference server page MemberComment.asp over SQLite, served over HTTP on a background
+// thread. Every request is logged to stderr in one line.
+class Server
+{
+public:
+    // Opens the database and checks the code page; throws std::runtime_error with the reason.
+    explicit Server(const ServerOptions &options);
+    // Stops serving first.
+    ~Server();
+    Server(const Server &) = delete;
+    Server &operator=(const Server &) = delete;
+
+    // Binds host:port (port 0 picks a free one) and starts serving; returns the bound port.
+    // Throws std::runtime_error when the address cannot be bound or the server does not come up.
+    int start(const std::string &host = "127.0.0.1", int port = 0);
+    // Stops accepting, lets running requests end and joins the serving thread; a no-op when stopped.
+    void stop();
+
+    int port() const;
+    // "http://host:port", the base address to give the control's LoadData.
+    std::string baseUrl() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace MemberCommentServer
