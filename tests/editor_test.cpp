@@ -318,6 +318,25 @@ TEST_F(EditorTest, ArrowKeysLoadTheEditorPageDownDoesNot)
     edit()->click();
 }
 
+TEST_F(EditorTest, EditAfterASaveReloadsTheSelectedRowFirst)
+{
+    addRows({kLoaded});
+    clickRow(0);
+    add()->click(); // New Comment
+    text()->setPlainText(QStringLiteral("new"));
+    group()->setCurrentIndex(0);
+    type()->setCurrentIndex(0);
+    flag("chkBETAFocus")->setChecked(true);
+    add()->click(); // Save: the editor shows the new comment's flags, Edit is disabled
+    control.Mode(true, 1234); // ...until the host enables it again without a new click
+    const int loaded = column(2).indexOf(QStringLiteral("7"));
+    list()->setCurrentIndex(model()->index(loaded, 0));
+    edit()->click();
+    EXPECT_FALSE(flag("chkBETAFocus")->isChecked()); // the selected row's own flag, not the new comment's
+    add()->click();
+    EXPECT_EQ(cell(loaded, 11), QStringLiteral("0"));
+}
+
 TEST_F(EditorTest, HeaderClicksSortAndCommentDateSortsByDate)
 {
     RowSpec a = kLoaded, b = kLoaded, c = kLoaded, d = kLoaded;

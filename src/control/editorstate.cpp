@@ -31,6 +31,22 @@ void MemberCommentPrivate::setChoicesOpen(bool open)
     }
 }
 
+void MemberCommentPrivate::clearEditor(bool open)
+{
+    txtComment->setPlainText(QString());
+    setTextOpen(open);
+    for (QCheckBox *box : focusBoxes())
+        box->setEnabled(open);
+    for (QCheckBox *box : focusBoxes())
+        box->setChecked(false);
+    setChoicesOpen(open);
+    cboCommentGroup->setCurrentIndex(-1);
+    cboCommentType->setCurrentIndex(-1);
+    setListActive(!open);
+    // The editor no longer shows the selected row.
+    loadedRow = QPersistentModelIndex();
+}
+
 void MemberCommentPrivate::setListActive(bool active)
 {
     lstComments->setEnabled(active);

@@ -47,6 +47,8 @@ public:
     void setTextOpen(bool open);
     void setChoicesOpen(bool open);
     void setListActive(bool active);
+    // Empties the editor: opened for a new comment, or closed and the list active again.
+    void clearEditor(bool open);
 
     // server/: the load reply and the save transfer
     std::optional<ReplyError> FillCommentList();

@@ -53,19 +53,8 @@ void MemberCommentPrivate::cancelEditor()
     cmdAdd->setText(QStringLiteral("New Comment"));
     cmdEdit->setText(QStringLiteral("Edit"));
     cmdEdit->setEnabled(false);
-    setTextOpen(false);
-    txtComment->setPlainText(QString());
+    clearEditor(false);
     cmdAdd->setFocus();
-    for (QCheckBox *box : focusBoxes())
-        box->setEnabled(false);
-    for (QCheckBox *box : focusBoxes())
-        box->setChecked(false);
-    setChoicesOpen(false);
-    cboCommentGroup->setCurrentIndex(-1);
-    cboCommentType->setCurrentIndex(-1);
-    setListActive(true);
-    // The editor no longer shows the selected row.
-    loadedRow = QPersistentModelIndex();
 }
 
 } // namespace VynMemberComment

@@ -35,17 +35,8 @@ void MemberCommentPrivate::cmdAdd_Click()
         cmdEdit->setText(QStringLiteral("Cancel"));
         cmdEdit->setEnabled(true);
         cmdDelete->setEnabled(false);
-        txtComment->setPlainText(QString());
-        setTextOpen(true);
+        clearEditor(true);
         txtComment->setFocus();
-        for (QCheckBox *box : focusBoxes())
-            box->setEnabled(true);
-        for (QCheckBox *box : focusBoxes())
-            box->setChecked(false);
-        setChoicesOpen(true);
-        cboCommentGroup->setCurrentIndex(-1);
-        cboCommentType->setCurrentIndex(-1);
-        setListActive(false);
         return;
     }
 
@@ -81,6 +72,8 @@ void MemberCommentPrivate::cmdAdd_Click()
         box->setEnabled(false);
     setChoicesOpen(false);
     setListActive(true);
+    // The editor now shows what was saved, not the selected row.
+    loadedRow = QPersistentModelIndex();
 }
 
 void MemberCommentPrivate::writeEditorIntoList(const QString &text)
