@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the library into a scratch prefix, then builds and runs a host that uses find_package
-# and one that uses pkg-config.
+# Installs the library into a scratch prefix, then builds and runs a host that uses find_package,
+# checks the pkg-config file, and builds a host that takes the source tree with add_subdirectory.
 set -euo pipefail
 build_dir=$1
 source_dir=$(cd "$(dirname "$0")" && pwd)
@@ -11,4 +11,8 @@ cmake -S "$source_dir" -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$work/p
 cmake --build "$work/consumer" >/dev/null
 LD_LIBRARY_PATH="$work/prefix/lib:$work/prefix/lib/$(gcc -print-multiarch)" QT_QPA_PLATFORM=offscreen "$work/consumer/consumer"
 PKG_CONFIG_PATH=$(dirname "$(find "$work/prefix" -name VynMemberComment.pc)") pkg-config --exists --print-errors 'VynMemberComment = 2.0.7'
+project_dir=$(cd "$source_dir/../.." && pwd)
+cmake -S "$source_dir" -B "$work/subdirectory" -G Ninja -DVMC_SOURCE_DIR="$project_dir" >/dev/null
+cmake --build "$work/subdirectory" --target consumer >/dev/null
+QT_QPA_PLATFORM=offscreen "$work/subdirectory/consumer"
 echo "package consumer built and ran"
