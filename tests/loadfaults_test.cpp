@@ -1,0 +1,262 @@
+// LoadData against servers that misbehave on purpose: broken, cut, stalled and hostile replies.
+// Each ends in the error box or a correct list, with the pointer restored.
+#include "control/commentlistmodel.h"
+#include "platform/xmldocument.h"
+#include "support/controlaccess.h"
+#include "support/loopbackserver.h"
+#include "support/messageboxes.h"
+#include "support/rawserver.h"
+
+#include <VynMemberComment/MemberComment.h>
+
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+using namespace VynMemberComment;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Fields = std::vector<QByteArray>;
+
+// A comment record's fourteen fields; text is put in as raw bytes.
+Fields comment(const QByteArray &text, const QByteArray &sequence)
+{
+    return {text, "1234", sequence, "2", "General", "5", "Call", "8/5/2010 03:07PM", "Ann Lee",
+            "1", "0", "True", "Aug 05 2010 03:07PM", "0"};
+}
+
+// A load reply in the server's layout, from raw bytes (nothing is escaped).
+QByteArray replyXml(const QByteArray &user, const std::vector<Fields> &comments, const QByteArray &prolog = {})
+{
+    QByteArray x = "<?xml version=\"1.0\"?>\n" + prolog + "<reply><user>" + user + "</user>"
+                   + "<groups><group><id>2</id><desc>General</desc></group></groups>"
+                   + "<types><type><id>5</id><desc>Call</desc></type></types><comments>";
+    for (const Fields &fields : comments) {
+        x += "<comment>";
+        for (const QByteArray &f : fields)
+            x += "<f>" + f + "</f>";
+        x += "</comment>\n";
+    }
+    return x + "</comments></reply>\n";
+}
+
+std::string headers(qsizetype contentLength, const char *extra = "")
+{
+    return "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Length: " + std::to_string(contentLength) + "\r\n"
+           + extra + "\r\n";
+}
+
+class LoadFaultsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { control.Mode(true, 1234); }
+    void TearDown() override { Platform::XmlDocument::setTimeoutMilliseconds(60 * 1000); }
+
+    std::vector<SeenBox> load(const QString &base)
+    {
+        MessageBoxes boxes;
+        control.LoadData(base, 1, 1);
+        return boxes.seen();
+    }
+
+    CommentListModel *model()
+    {
+        return qobject_cast<CommentListModel *>(control.findChild<QTreeView *>(QStringLiteral("lstComments"))->model());
+    }
+
+    QStringList column(int c)
+    {
+        QStringList texts;
+        for (int r = 0; r < model()->rowCount(); ++r)
+            texts << model()->cell(r, c);
+        return texts;
+    }
+
+    // The one box shown was the load's error box with this number; its description is returned.
+    QString expectErrorBox(const std::vector<SeenBox> &boxes, int number)
+    {
+        EXPECT_EQ(boxes.size(), 1u);
+        if (boxes.size() != 1)
+            return {};
+        EXPECT_EQ(boxes[0].title, QStringLiteral("ERROR"));
+        EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+        const QStringList lines = boxes[0].text.split(QStringLiteral("\r\n"));
+        EXPECT_EQ(lines.value(0), QStringLiteral("ErrorNumber=%1").arg(number)) << boxes[0].text.toStdString();
+        return lines.value(1);
+    }
+
+    bool pointerRestored() { return !control.testAttribute(Qt::WA_SetCursor) && control.cursor().shape() == Qt::ArrowCursor; }
+
+    LoopbackServer server;
+    // Placed on a host window as a host does: a top-level widget keeps WA_SetCursor after unsetCursor.
+    QWidget host;
+    MemberComment &control = *new MemberComment(&host);
+};
+
+} // namespace
+
+TEST_F(LoadFaultsTest, BrokenTransfersShowTheErrorBox)
+{
+    const QByteArray full = replyXml("Ann Lee", {comment("one", "1"), comment("two", "2")});
+    const std::string half = full.left(full.size() / 2).toStdString();
+
+    struct Case {
+        const char *name;
+        RawServer::Script script;
+        const char *detail;
+        bool orWholeList = false; // Qt may take a chunked body cut after its last chunk as complete
+        int timeoutMs = 10000;
+    } cases[] = {
+        {"closed before any reply", [](RawConnection &c) { c.readRequest(); }, "network error"},
+        {"reset before any reply", [](RawConnection &c) { c.readRequest(); c.reset(); }, "network error"},
+        {"closed mid-body", [&](RawConnection &c) {
+             c.readRequest();
+             c.send(headers(full.size()) + half);
+         }, "network error"},
+        {"reset mid-body", [&](RawConnection &c) {
+             c.readRequest();
+             c.send(headers(full.size()) + half);
+             c.pause(50ms);
+             c.reset();
+         }, "network error"},
+        {"chunked body cut before its end", [&](RawConnection &c) {
+             c.readRequest();
+             char size[16];
+             std::snprintf(size, sizeof size, "%llx", static_cast<unsigned long long>(full.size()));
+             c.send("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nTransfer-Encoding: chunked\r\n\r\n" + std::string(size)
+                    + "\r\n" + full.toStdString() + "\r\n");
+         }, "network error", true},
+        // the whole document arrived, but not the whole body: still not the reply the server sent
+        {"complete document in a short body", [&](RawConnection &c) {
+             c.readRequest();
+             c.send(headers(full.size() + 100) + full.toStdString());
+         }, "network error"},
+        {"trickle then stall", [&](RawConnection &c) {
+             c.readRequest();
+             c.send(headers(full.size()));
+             for (int i = 0; i < 8 && c.send(full.mid(i * 4, 4).toStdString()); ++i)
+                 c.pause(50ms);
+             c.stall();
+         }, "no progress for 400 ms", false, 400},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        model()->appendRows({CommentRow(u"before")});
+        Platform::XmlDocument::setTimeoutMilliseconds(c.timeoutMs);
+        RawServer raw(c.script);
+        const std::vector<SeenBox> boxes = load(raw.baseUrl());
+        if (c.orWholeList && boxes.empty()) {
+            EXPECT_EQ(column(Column::Description), (QStringList{"two", "one"}));
+        } else {
+            const QString description = expectErrorBox(boxes, 1001);
+            EXPECT_TRUE(description.contains(QLatin1String(c.detail))) << description.toStdString();
+            EXPECT_EQ(model()->rowCount(), 0);
+        }
+        EXPECT_TRUE(pointerRestored());
+        // Qt sends a GET once more when the first connection closed without a reply
+        EXPECT_GE(raw.accepted(), 1);
+    }
+}
+
+TEST_F(LoadFaultsTest, FiftyMegabyteReplyIsListed)
+{
+    const QByteArray huge(50 * 1024 * 1024, 'x');
+    server.reply(200, replyXml("Ann Lee", {comment("small", "1"), comment(huge, "3"), comment("last", "2")}).toStdString(),
+                 "text/xml");
+    EXPECT_TRUE(load(server.baseUrl()).empty());
+    EXPECT_EQ(column(Column::CommentSequence), (QStringList{"3", "2", "1"}));
+    EXPECT_EQ(model()->cell(0, Column::Description).size(), huge.size());
+    EXPECT_EQ(model()->cell(0, Column::FocusFranchiseRelations), QStringLiteral("0"));
+    EXPECT_TRUE(pointerRestored());
+}
+
+TEST_F(LoadFaultsTest, InvalidUtf8BecomesReplacementCharacters)
+{
+    const QByteArray texts[] = {
+        "Caf\xE9 latin-1 byte",       // a lone byte above 127
+        "paren \xC3\x28 after",        // a lead byte without its trail
+        "surrogate \xED\xA0\x80 half", // an encoded UTF-16 surrogate
+        "overlong \xC0\xAF slash",     // an overlong form
+        "beyond \xF4\x90\x80\x80 max", // above U+10FFFF
+        "cut at the end \xE2\x82",     // a sequence cut by the field's end tag
+    };
+    std::vector<Fields> comments;
+    for (int i = 0; i < 6; ++i)
+        comments.push_back(comment(texts[i], QByteArray::number(i)));
+    server.reply(200, replyXml("Ann \xFF Lee", comments).toStdString(), "text/xml; charset=utf-8");
+    EXPECT_TRUE(load(server.baseUrl()).empty());
+
+    ASSERT_EQ(model()->rowCount(), 6);
+    for (int i = 0; i < 6; ++i) {
+        const int row = 5 - i; // newest first
+        const QString shown = model()->cell(row, Column::Description);
+        EXPECT_EQ(shown, QString::fromUtf8(texts[i])) << i;
+        EXPECT_TRUE(shown.contains(QChar::ReplacementCharacter)) << i;
+        EXPECT_FALSE(shown.contains(QChar(0xD800))) << i;
+        EXPECT_EQ(model()->cell(row, Column::CommentSequence), QString::number(i));
+        EXPECT_EQ(model()->cell(row, Column::EnteredBy), QStringLiteral("Ann Lee"));
+    }
+    EXPECT_EQ(dOf(&control)->mtEnteredBy, QStringLiteral("Ann \uFFFD Lee"));
+    EXPECT_TRUE(pointerRestored());
+}
+
+TEST_F(LoadFaultsTest, EntitiesOfTheDocumentTypeAreNotExpanded)
+{
+    // a billion laughs: ten levels of ten references each
+    QByteArray entities = "<!ENTITY l0 \"laugh\">";
+    for (int level = 1; level <= 9; ++level) {
+        entities += "<!ENTITY l" + QByteArray::number(level) + " \"";
+        for (int i = 0; i < 10; ++i)
+            entities += "&l" + QByteArray::number(level - 1) + ";";
+        entities += "\">";
+    }
+    entities += "<!ENTITY secret SYSTEM \"file:///etc/passwd\">";
+    const QByteArray prolog = "<!DOCTYPE reply [" + entities + "]>\n";
+    server.reply(200, replyXml("&l9;", {comment("&l9;", "1"), comment("&secret; &amp; &#65;", "2")}, prolog).toStdString(),
+                 "text/xml");
+
+    const std::vector<SeenBox> boxes = load(server.baseUrl());
+    EXPECT_TRUE(boxes.empty());
+    // unknown references stay as they were written; only the predefined ones and numeric ones are read
+    EXPECT_EQ(column(Column::Description), (QStringList{"&secret; & A", "&l9;"}));
+    EXPECT_EQ(dOf(&control)->mtEnteredBy, QStringLiteral("&l9;"));
+    EXPECT_TRUE(pointerRestored());
+}
+
+TEST_F(LoadFaultsTest, HundredThousandNestedElements)
+{
+    auto nest = [](const QByteArray &inner, const QByteArray &tag = "e") {
+        return QByteArray("<" + tag + ">").repeated(100000) + inner + QByteArray("</" + tag + ">").repeated(100000);
+    };
+    QByteArray deepField = replyXml("Ann Lee", {comment("@", "1")});
+    deepField.replace("<f>@</f>", "<f>" + nest("Deep &amp; down") + "</f>");
+    QByteArray deepSection = replyXml("Ann Lee", {});
+    deepSection.replace("<comments>", "<comments>" + nest("", "comment"));
+    const QByteArray deepRoot = "<reply>" + nest("x") + "</reply>";
+    const QByteArray unclosed = "<reply>" + QByteArray("<e>").repeated(100000);
+
+    struct Case {
+        const char *name;
+        QByteArray body;
+        int errorNumber; // 0: a list
+        QStringList texts;
+    } cases[] = {
+        {"inside a comment's text", deepField, 0, {"Deep & down"}},
+        {"records inside records", deepSection, 1003, {QString()}},
+        {"one section only", deepRoot, 1002, {}},
+        {"never closed", unclosed, 1001, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        server.reply(200, c.body.toStdString(), "text/xml");
+        const std::vector<SeenBox> boxes = load(server.baseUrl());
+        if (c.errorNumber == 0)
+            EXPECT_TRUE(boxes.empty());
+        else
+            expectErrorBox(boxes, c.errorNumber);
+        EXPECT_EQ(column(Column::Description), c.texts);
+        EXPECT_TRUE(pointerRestored());
+    }
+}
