@@ -9,6 +9,9 @@
 
 namespace VynMemberComment {
 
+// Compares two texts as QStringView::compare with Qt::CaseInsensitive does (only the sign counts).
+int compareCaseInsensitive(QStringView a, QStringView b);
+
 // The rows of the comment list, always held in display order. Setting the sort key or the sort
 // order re-sorts at once (stable, comparing texts without regard to letter case); nothing else
 // sorts, so bulk fills cost no per-row work beyond storing the row.
@@ -52,6 +55,8 @@ public:
     int sortOrder() const { return m_sortOrder; }
     void setSortKey(int column);
     void setSortOrder(int order);
+    // Sets the sort key and the order together, sorting once.
+    void sortBy(int column, int order);
     // Sorts by the given column and order, with a key per row (in the current order) computed once
     // per row, so a column read as dates costs one parse per row; less(a, b) compares two keys.
     // Ties keep their order.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
@@ -65,6 +66,9 @@ public:
     void setCell(int column, QStringView text);
     // Adds the next cell in column order.
     void appendCell(QStringView text);
+    // Adds the next `count` cells from UTF-8 bytes, decoded as QString::fromUtf8 decodes them,
+    // with the row's characters allocated once.
+    void appendUtf8Cells(const QByteArrayView *cells, int count);
     // Total characters of all cells.
     qsizetype size() const { return m_text.size(); }
     void reserve(qsizetype characters) { m_text.reserve(characters); }

@@ -52,10 +52,11 @@ public:
 
     // server/: the load reply and the save transfer
     std::optional<ReplyError> FillCommentList();
-    // Posts a non-empty batch and waits, pumping events, until its reply has been handled.
-    // Released: the host released the control during the wait; nothing of it may be touched then.
+    // Posts the save's form ("SQL=" and the encoded batch) and waits, pumping events, until its
+    // reply has been handled. Released: the host released the control during the wait; nothing of
+    // it may be touched then.
     enum class PostOutcome { Done, NotStarted, Released };
-    PostOutcome postBatch(const QString &batch);
+    PostOutcome postForm(const QByteArray &form);
     void Inet1_StateChanged(int State);
 
     // persistence/: the editor's first button and the save

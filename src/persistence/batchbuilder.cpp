@@ -2,8 +2,11 @@
 
 #include "persistence/rowmarker.h"
 #include "persistence/truthvalue.h"
+#include "persistence/urlencode.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <limits>
 
 namespace VynMemberComment {
@@ -80,8 +83,31 @@ std::optional<QString> readRow(const CommentRow &row, RowMarker marker, qsizetyp
     return std::nullopt;
 }
 
+// A number in decimal, written without a string of its own (one per statement otherwise).
+class Decimal
+{
+public:
+    explicit Decimal(qint64 value)
+    {
+        const bool negative = value < 0;
+        auto magnitude = negative ? 0 - quint64(value) : quint64(value);
+        do {
+            m_digits[--m_begin] = char16_t(u'0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude != 0);
+        if (negative)
+            m_digits[--m_begin] = u'-';
+    }
+    QStringView view() const { return QStringView(m_digits + m_begin, std::size(m_digits) - m_begin); }
+
+private:
+    char16_t m_digits[20];
+    std::size_t m_begin = std::size(m_digits);
+};
+
 // Appends the text in single quotes, each quote inside doubled.
-void appendQuoted(QString &out, QStringView text)
+template<typename Out>
+void appendQuoted(Out &out, QStringView text)
 {
     out += u'\'';
     qsizetype from = 0;
@@ -94,7 +120,8 @@ void appendQuoted(QString &out, QStringView text)
     out += u'\'';
 }
 
-void appendInsert(QString &out, const CommentRow &row, const RowValues &values, const QString &member,
+template<typename Out>
+void appendInsert(Out &out, const CommentRow &row, const RowValues &values, const QString &member,
                   int counter)
 {
     out += kInsertStart;
@@ -102,7 +129,7 @@ void appendInsert(QString &out, const CommentRow &row, const RowValues &values, 
     out += QLatin1StringView(" ,");
     appendQuoted(out, row.cell(Column::Description));
     out += QLatin1StringView(",@MAXID+");
-    out += QString::number(counter);
+    out += Decimal(counter).view();
     out += u',';
     out += row.cell(Column::CommentGroup);
     out += u',';
@@ -120,7 +147,8 @@ void appendInsert(QString &out, const CommentRow &row, const RowValues &values, 
     out += QLatin1StringView(");");
 }
 
-void appendUpdate(QString &out, const CommentRow &row, const RowValues &values, const QString &member)
+template<typename Out>
+void appendUpdate(Out &out, const CommentRow &row, const RowValues &values, const QString &member)
 {
     out += kUpdateStart;
     appendQuoted(out, row.cell(Column::Description));
@@ -139,53 +167,161 @@ void appendUpdate(QString &out, const CommentRow &row, const RowValues &values, 
     out += kUpdateWhere;
     out += member;
     out += QLatin1StringView(" AND CommentSequence = ");
-    out += QString::number(values.sequence);
+    out += Decimal(values.sequence).view();
     out += u';';
 }
+
+// Which rows the batch holds and the room it needs, read once for both kinds of output.
+struct BatchPlan {
+    QString member;
+    std::vector<RowMarker> markers;
+    bool anyNew = false;
+    qsizetype room = 0; // characters; 0 when no row is marked
+};
+
+BatchPlan planBatch(const std::vector<CommentRow> &rows, qint32 memberId)
+{
+    BatchPlan plan;
+    plan.member = memberId == 0 ? QStringLiteral("MEMBER_ID_REQUIRED") : QString::number(memberId);
+    // The markers first: they decide the header and the room the batch needs.
+    plan.markers.resize(rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        plan.markers[r] = rowMarker(rows[r].cell(Column::CommentSequence));
+        if (plan.markers[r] == RowMarker::Unchanged)
+            continue;
+        plan.anyNew = plan.anyNew || plan.markers[r] == RowMarker::New;
+        plan.room += rows[r].size() + kStatementOverhead + 2 * plan.member.size();
+    }
+    if (plan.room > 0)
+        plan.room += plan.room / 8 + kHeaderStart.size() + kHeaderEnd.size() + plan.member.size();
+    return plan;
+}
+
+// Writes the statements of the marked rows; why they cannot be sent when a row is unfit.
+template<typename Out>
+std::optional<QString> writeBatch(Out &out, const std::vector<CommentRow> &rows, const BatchPlan &plan)
+{
+    if (plan.anyNew) {
+        out += kHeaderStart;
+        out += plan.member;
+        out += kHeaderEnd;
+    }
+    int counter = 1;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (plan.markers[r] == RowMarker::Unchanged)
+            continue;
+        RowValues values;
+        if (std::optional<QString> error = readRow(rows[r], plan.markers[r], qsizetype(r), values))
+            return error;
+        if (plan.markers[r] == RowMarker::New)
+            appendInsert(out, rows[r], values, plan.member, counter++);
+        else
+            appendUpdate(out, rows[r], values, plan.member);
+    }
+    return std::nullopt;
+}
+
+// Form-URL-encodes whatever is appended, straight into the bytes of a form.
+class FormWriter
+{
+public:
+    // Starts writing at the end of the form, with room for `characters` at their widest.
+    FormWriter(const FormUrlEncoder &encoder, QByteArray &form, qsizetype characters)
+        : m_encoder(encoder), m_form(form), m_widest(encoder.widestPiece())
+    {
+        // Reserved exactly: the pages never written are never touched (a larger block would be
+        // mapped afresh, and fault, on every save).
+        const qsizetype at = m_form.size();
+        m_form.reserve(at + characters * m_widest + 3);
+        m_form.resize(m_form.capacity());
+        m_at = m_form.data() + at;
+    }
+    FormWriter &operator+=(QStringView text) { return write(text); }
+    // Latin-1 text is the statements' fixed wording, the same for every row: its encoding is
+    // kept, found by where the text lies and checked against its bytes, and copied.
+    FormWriter &operator+=(QLatin1StringView text)
+    {
+        Wording &wording = m_wordings[(quintptr(text.data()) >> 3) % m_wordings.size()];
+        if (wording.text != QByteArrayView(text.data(), text.size())) {
+            wording.text = QByteArray(text.data(), text.size());
+            wording.encoded.resize(text.size() * m_widest + 3);
+            wording.encoded.truncate(m_encoder.write(wording.encoded.data(), text) - wording.encoded.constData());
+        }
+        reserve(wording.encoded.size());
+        std::memcpy(m_at, wording.encoded.constData(), std::size_t(wording.encoded.size()));
+        m_at += wording.encoded.size();
+        return *this;
+    }
+    FormWriter &operator+=(char16_t c) { return write(QStringView(&c, 1)); }
+    FormWriter &operator+=(QLatin1Char c)
+    {
+        const char byte = c.toLatin1();
+        return write(QLatin1StringView(&byte, 1));
+    }
+    // Ends the form where the writing ended.
+    void finish() { m_form.truncate(m_at - m_form.constData()); }
+
+private:
+    template<typename Text>
+    FormWriter &write(Text text)
+    {
+        reserve(text.size() * m_widest + 3);
+        m_at = m_encoder.write(m_at, text);
+        return *this;
+    }
+    void reserve(qsizetype bytes)
+    {
+        if (m_form.constData() + m_form.size() - m_at >= bytes)
+            return;
+        // More quotes to double than the room allowed for: grow, rarely.
+        const qsizetype at = m_at - m_form.constData();
+        m_form.resize(std::max(2 * m_form.size(), at + bytes));
+        m_at = m_form.data() + at;
+    }
+
+    struct Wording {
+        QByteArray text;
+        QByteArray encoded;
+    };
+
+    const FormUrlEncoder &m_encoder;
+    QByteArray &m_form;
+    const int m_widest;
+    char *m_at = nullptr;
+    std::array<Wording, 32> m_wordings;
+};
 
 } // namespace
 
 StatementBatch buildStatementBatch(const std::vector<CommentRow> &rows, qint32 memberId)
 {
-    const QString member = memberId == 0 ? QStringLiteral("MEMBER_ID_REQUIRED") : QString::number(memberId);
-
-    // The markers first: they decide the header and the room the batch needs.
-    std::vector<RowMarker> markers(rows.size());
-    bool anyNew = false;
-    qsizetype room = 0;
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        markers[r] = rowMarker(rows[r].cell(Column::CommentSequence));
-        if (markers[r] == RowMarker::Unchanged)
-            continue;
-        anyNew = anyNew || markers[r] == RowMarker::New;
-        room += rows[r].size() + kStatementOverhead + 2 * member.size();
-    }
-    if (room == 0)
+    const BatchPlan plan = planBatch(rows, memberId);
+    if (plan.room == 0)
         return {};
-
     StatementBatch batch;
-    QString &out = batch.text;
-    out.reserve(room + room / 8 + kHeaderStart.size() + kHeaderEnd.size() + member.size());
-    if (anyNew) {
-        out += kHeaderStart;
-        out += member;
-        out += kHeaderEnd;
+    batch.text.reserve(plan.room);
+    if (std::optional<QString> error = writeBatch(batch.text, rows, plan)) {
+        batch.text.clear();
+        batch.error = std::move(error);
     }
-    int counter = 1;
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        if (markers[r] == RowMarker::Unchanged)
-            continue;
-        RowValues values;
-        if (std::optional<QString> error = readRow(rows[r], markers[r], qsizetype(r), values)) {
-            batch.text.clear();
-            batch.error = std::move(error);
-            return batch;
-        }
-        if (markers[r] == RowMarker::New)
-            appendInsert(out, rows[r], values, member, counter++);
-        else
-            appendUpdate(out, rows[r], values, member);
+    return batch;
+}
+
+EncodedBatch buildEncodedBatch(const std::vector<CommentRow> &rows, qint32 memberId, Platform::CodePage codePage)
+{
+    const BatchPlan plan = planBatch(rows, memberId);
+    if (plan.room == 0)
+        return {};
+    const FormUrlEncoder encoder(codePage);
+    EncodedBatch batch;
+    batch.form = QByteArrayLiteral("SQL=");
+    FormWriter out(encoder, batch.form, plan.room);
+    if (std::optional<QString> error = writeBatch(out, rows, plan)) {
+        batch.form.clear();
+        batch.error = std::move(error);
+        return batch;
     }
+    out.finish();
     return batch;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "control/commentrow.h"
+#include "platform/codepage.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -18,5 +20,15 @@ struct StatementBatch {
 // 1, 2, ... from the member's highest sequence, read once by a header in front), an UPDATE for each
 // changed row. Unmarked rows are not read. Member 0 is written as MEMBER_ID_REQUIRED.
 StatementBatch buildStatementBatch(const std::vector<CommentRow> &rows, qint32 memberId);
+
+struct EncodedBatch {
+    QByteArray form;              // empty when no row is marked
+    std::optional<QString> error; // as StatementBatch::error
+};
+
+// The save's form for the same batch: "SQL=" and the batch form-URL-encoded in the code page,
+// byte for byte "SQL=" + urlEncode(buildStatementBatch(...).text), written in one pass without
+// the batch as text in between.
+EncodedBatch buildEncodedBatch(const std::vector<CommentRow> &rows, qint32 memberId, Platform::CodePage codePage);
 
 } // namespace VynMemberComment

@@ -19,13 +19,14 @@ QString MemberComment::ReadData()
         return QString();
     };
 
-    const StatementBatch batch = buildStatementBatch(d->comments->rows(), d->mlMemberID);
+    // Encoded as it is built: the batch for thousands of rows never exists as text.
+    const EncodedBatch batch = buildEncodedBatch(d->comments->rows(), d->mlMemberID, Platform::systemCodePage());
     if (batch.error)
         return fail(*batch.error);
-    if (batch.text.isEmpty())
+    if (batch.form.isEmpty())
         return QString();
     // The batch is complete before the wait: whatever the user does meanwhile goes with a later save.
-    if (d->postBatch(batch.text) == MemberCommentPrivate::PostOutcome::NotStarted)
+    if (d->postForm(batch.form) == MemberCommentPrivate::PostOutcome::NotStarted)
         return fail(QStringLiteral("the previous save is still waiting for its reply"));
     return QString();
 }

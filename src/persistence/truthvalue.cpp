@@ -41,9 +41,10 @@ std::optional<bool> readTruthValue(QStringView text)
     while (end > begin && isBlank(text[end - 1]))
         --end;
     const QStringView word = text.sliced(begin, end - begin);
-    if (word.compare(u"True", Qt::CaseInsensitive) == 0)
+    // Sizes first: a save reads four flags a row, nearly all "0" or "1".
+    if (word.size() == 4 && word.compare(u"True", Qt::CaseInsensitive) == 0)
         return true;
-    if (word.compare(u"False", Qt::CaseInsensitive) == 0)
+    if (word.size() == 5 && word.compare(u"False", Qt::CaseInsensitive) == 0)
         return false;
     return readNumber(word);
 }

@@ -12,7 +12,7 @@ namespace VynMemberComment::Platform {
 
 namespace {
 
-constexpr int kNoProgressTimeoutMilliseconds = 60 * 1000;
+int g_timeoutMilliseconds = 60 * 1000;
 
 // The charset parameter of a Content-Type value; empty when it names none.
 QByteArray charsetOf(const QByteArray &contentType)
@@ -56,7 +56,7 @@ bool Transfer::Execute(const QString &url, const QString &operation, const QByte
         return false;
 
     QNetworkRequest request{QUrl(url)};
-    request.setTransferTimeout(kNoProgressTimeoutMilliseconds);
+    request.setTransferTimeout(g_timeoutMilliseconds);
     for (const QString &line : inputHdrs.split(QLatin1String("\r\n"), Qt::SkipEmptyParts)) {
         const qsizetype colon = line.indexOf(QLatin1Char(':'));
         if (colon > 0)
@@ -71,8 +71,16 @@ bool Transfer::Execute(const QString &url, const QString &operation, const QByte
     // Queued, so the reply's own signal has returned before the handler may release this object.
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         // Any HTTP response counts as completed, whatever its status; no status means no response.
-        const bool responded = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+        // A response cut short (reset, close or timeout mid-body) is no answer either: a transport
+        // error says so, or, as Qt may end such a reply without one, a body short of its length.
+        const QNetworkReply::NetworkError error = reply->error();
         d->received = reply->readAll();
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        const bool cutShort = (error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied)
+            || error == QNetworkReply::ProtocolFailure || (length.isValid() && d->received.size() < length.toLongLong());
+        const bool responded = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() && !cutShort;
+        if (!responded)
+            d->received.clear();
         const QByteArray charset = charsetOf(reply->rawHeader("Content-Type"));
         d->decoder = std::make_unique<TextDecoder>(charset.isEmpty() ? QByteArray("utf-8") : charset);
         reply->deleteLater();
@@ -99,6 +107,16 @@ QString Transfer::GetChunk(int size, int dataType)
     const QByteArrayView piece(d->received.constData() + d->readOffset, length);
     d->readOffset += length;
     return d->decoder->decode(piece);
+}
+
+int Transfer::timeoutMilliseconds()
+{
+    return g_timeoutMilliseconds;
+}
+
+void Transfer::setTimeoutMilliseconds(int ms)
+{
+    g_timeoutMilliseconds = ms;
 }
 
 } // namespace VynMemberComment::Platform

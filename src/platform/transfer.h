@@ -28,6 +28,10 @@ public:
     // Content-Type names (UTF-8 when none); empty when nothing is left.
     QString GetChunk(int size, int dataType = 0);
 
+    // How long a transfer may go without progress before it gives up (60 s; shortened in tests).
+    static int timeoutMilliseconds();
+    static void setTimeoutMilliseconds(int ms);
+
 Q_SIGNALS:
     void StateChanged(int state);
 

@@ -75,6 +75,20 @@ bool hasOneDocumentElement(const pugi::xml_document &doc)
     return elements == 1;
 }
 
+// The content of a text, CDATA, comment or processing-instruction node, without a copy.
+std::optional<QByteArrayView> ownValue(pugi::xml_node node)
+{
+    switch (node.type()) {
+    case pugi::node_pcdata:
+    case pugi::node_cdata:
+    case pugi::node_comment:
+    case pugi::node_pi:
+        return QByteArrayView(node.value());
+    default:
+        return std::nullopt;
+    }
+}
+
 QString networkFailure(QNetworkReply *reply)
 {
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
@@ -84,12 +98,16 @@ QString networkFailure(QNetworkReply *reply)
             const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
             return QStringLiteral("HTTP status %1 %2 from %3").arg(code).arg(reason, reply->url().toString()).simplified();
         }
-        return {};
     }
+    // After a success status an error still means the body was cut short: not the reply that was sent.
     if (reply->error() == QNetworkReply::OperationCanceledError)
         return QStringLiteral("no progress for %1 ms from %2").arg(g_timeoutMilliseconds).arg(reply->url().toString());
     if (reply->error() != QNetworkReply::NoError)
         return QStringLiteral("network error: %1").arg(reply->errorString());
+    // Qt may end a reply without an error when the connection closes before Content-Length is reached.
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    if (length.isValid() && reply->bytesAvailable() < length.toLongLong())
+        return QStringLiteral("network error: the reply ended after %1 of %2 bytes").arg(reply->bytesAvailable()).arg(length.toLongLong());
     return {};
 }
 
@@ -115,20 +133,24 @@ XmlNode XmlNode::nextSibling() const
     return XmlNode(pugi::xml_node(m_node).next_sibling().internal_object());
 }
 
+int XmlNode::readFields(XmlField *fields, int max) const
+{
+    int count = 0;
+    for (pugi::xml_node child = pugi::xml_node(m_node).first_child(); child && count < max;
+         child = child.next_sibling(), ++count) {
+        const pugi::xml_node content = child.first_child();
+        fields[count] = {XmlNode(content.internal_object()), ownValue(content)};
+    }
+    return count;
+}
+
 QString XmlNode::text() const
 {
     const pugi::xml_node node(m_node);
-    switch (node.type()) {
-    case pugi::node_pcdata:
-    case pugi::node_cdata:
-    case pugi::node_comment:
-    case pugi::node_pi:
-        return QString::fromUtf8(node.value());
-    case pugi::node_element:
-        break;
-    default:
+    if (const std::optional<QByteArrayView> value = ownValue(node))
+        return QString::fromUtf8(*value);
+    if (node.type() != pugi::node_element)
         return {};
-    }
     // Walk the subtree in document order with parent links, so depth costs no stack.
     std::string text;
     pugi::xml_node current = node.first_child();
@@ -158,6 +180,7 @@ XmlDocument::~XmlDocument() = default;
 bool XmlDocument::load(const QUrl &url)
 {
     m_doc->reset();
+    m_buffer.clear();
     m_error.clear();
 
     QNetworkAccessManager manager;
@@ -174,27 +197,33 @@ bool XmlDocument::load(const QUrl &url)
     m_error = networkFailure(reply.get());
     if (!m_error.isEmpty())
         return false;
-    return loadBytes(reply->readAll());
+    return parse(reply->readAll());
 }
 
 bool XmlDocument::loadBytes(const QByteArray &bytes)
 {
+    return parse(bytes);
+}
+
+bool XmlDocument::parse(QByteArray bytes)
+{
     m_doc->reset();
+    m_buffer.clear();
     m_error.clear();
 
-    pugi::xml_parse_result result;
-    if (hasByteOrderMarkOrWideStart(bytes)) {
-        result = m_doc->load_buffer(bytes.constData(), std::size_t(bytes.size()), kParseOptions, pugi::encoding_auto);
-    } else {
-        const QByteArray encoding = declaredEncoding(bytes);
-        if (encoding.isEmpty() || encoding == "utf-8" || encoding == "utf8") {
-            result = m_doc->load_buffer(bytes.constData(), std::size_t(bytes.size()), kParseOptions, pugi::encoding_utf8);
-        } else {
-            TextDecoder decoder(encoding);
-            const QByteArray utf8 = decoder.decode(bytes).toUtf8();
-            result = m_doc->load_buffer(utf8.constData(), std::size_t(utf8.size()), kParseOptions, pugi::encoding_utf8);
+    pugi::xml_encoding encoding = pugi::encoding_auto;
+    if (!hasByteOrderMarkOrWideStart(bytes)) {
+        encoding = pugi::encoding_utf8;
+        const QByteArray declared = declaredEncoding(bytes);
+        if (!declared.isEmpty() && declared != "utf-8" && declared != "utf8") {
+            TextDecoder decoder(declared);
+            bytes = decoder.decode(bytes).toUtf8();
         }
     }
+    // Parsed in place: a reply of many megabytes is not copied once more.
+    m_buffer = std::move(bytes);
+    const pugi::xml_parse_result result =
+        m_doc->load_buffer_inplace(m_buffer.data(), std::size_t(m_buffer.size()), kParseOptions, encoding);
 
     if (!result) {
         m_error = QStringLiteral("the reply is not well-formed XML: %1 at offset %2")
@@ -205,6 +234,7 @@ bool XmlDocument::loadBytes(const QByteArray &bytes)
     }
     if (!m_error.isEmpty()) {
         m_doc->reset();
+        m_buffer.clear();
         return false;
     }
     return true;

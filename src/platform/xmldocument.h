@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace pugi {
 class xml_document;
@@ -14,6 +15,8 @@ struct xml_node_struct;
 class QUrl;
 
 namespace VynMemberComment::Platform {
+
+struct XmlField;
 
 // One node of a loaded document, or none (isNull). Children count the nodes a DOM without
 // preserved whitespace keeps: elements, non-blank text, CDATA, comments and processing instructions.
@@ -30,11 +33,23 @@ public:
     // A text or CDATA node's content, a comment's content, or for an element all text and CDATA
     // below it in document order. Computed without recursion.
     QString text() const;
+    // Reads this node's children, at most `max` of them, into `fields` in document order and
+    // returns how many it read. One call per record instead of several per field: a load of
+    // 100,000 records of 14 fields notices.
+    int readFields(XmlField *fields, int max) const;
 
 private:
     friend class XmlDocument;
     explicit XmlNode(pugi::xml_node_struct *node) : m_node(node) {}
     pugi::xml_node_struct *m_node = nullptr;
+};
+
+// One child of a node as readFields reads it.
+struct XmlField {
+    XmlNode content; // the child's first child; none when it has no children
+    // content's own text as the document holds it (UTF-8, not copied) when content is a text,
+    // CDATA, comment or processing-instruction node; none otherwise (text() gathers an element's).
+    std::optional<QByteArrayView> value;
 };
 
 // The load reply. A failed fetch or an unparsable reply leaves it without a document element, and
@@ -61,7 +76,11 @@ public:
     static void setTimeoutMilliseconds(int ms);
 
 private:
+    bool parse(QByteArray bytes);
+
     std::unique_ptr<pugi::xml_document> m_doc;
+    // The bytes the document was parsed from, in place: its texts point into them.
+    QByteArray m_buffer;
     QString m_error;
 };
 

@@ -52,8 +52,7 @@ void MemberComment::LoadData(const QString &ptServerName, qint16 piPersonID, qin
                              Platform::OkCritical, QStringLiteral("ERROR"));
         return;
     }
-    d->comments->setSortKey(Column::CommentSequence);
-    d->comments->setSortOrder(CommentListModel::Descending);
+    d->comments->sortBy(Column::CommentSequence, CommentListModel::Descending);
     d->setBusy(false);
 }
 

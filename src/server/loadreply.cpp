@@ -1,8 +1,12 @@
 #include "server/loadreply.h"
 
+#include <algorithm>
+#include <array>
+
 namespace VynMemberComment {
 
 using Platform::XmlDocument;
+using Platform::XmlField;
 using Platform::XmlNode;
 
 namespace {
@@ -19,6 +23,22 @@ int countChildren(XmlNode node)
     for (XmlNode child = node.firstChild(); !child.isNull(); child = child.nextSibling())
         ++count;
     return count;
+}
+
+// Fills a row with the texts of the first `count` fields' contents.
+void fillRow(CommentRow &row, const std::array<XmlField, Column::Count> &fields, int count)
+{
+    std::array<QByteArrayView, Column::Count> values;
+    for (std::size_t c = 0; c < std::size_t(count); ++c) {
+        if (!fields[c].value) {
+            // An element as a field's first child: its text gathers what lies below it.
+            for (std::size_t k = 0; k < std::size_t(count); ++k)
+                row.appendCell(fields[k].content.text());
+            return;
+        }
+        values[c] = *fields[c].value;
+    }
+    row.appendUtf8Cells(values.data(), count);
 }
 
 bool isAsciiSpace(QChar c)
@@ -48,41 +68,43 @@ CommentReadResult readComments(const XmlDocument &doc, int columnCount)
     }
 
     result.rows.reserve(std::size_t(countChildren(section)));
+    // Field 0 is read whatever the column count; a row holds at most Column::Count cells.
+    const int wanted = std::clamp(columnCount, 1, int(Column::Count));
     int position = 0;
     for (XmlNode record = section.firstChild(); !record.isNull(); record = record.nextSibling(), ++position) {
-        XmlNode field = record.firstChild();
-        if (field.isNull()) {
+        std::array<XmlField, Column::Count> fields;
+        const int present = record.readFields(fields.data(), wanted);
+        if (present == 0) {
             result.error = ReplyError{ReplyErrorNumber::EmptyRecord,
                                       QStringLiteral("Comment record at position %1 has no fields").arg(position)};
             return result;
         }
-        XmlNode content = field.firstChild();
-        if (content.isNull()) {
-            result.error = ReplyError{ReplyErrorNumber::EmptyField,
-                                      QStringLiteral("Comment record at position %1: field at position 0 is empty")
-                                          .arg(position)};
-            return result;
+        // The fields up to the first one that is missing or empty; the row keeps those before it.
+        int found = 0;
+        std::optional<ReplyError> error;
+        while (found < wanted) {
+            if (found == present) {
+                error = ReplyError{ReplyErrorNumber::MissingField,
+                                   QStringLiteral("Comment record at position %1 has %2 fields; the list has %3 columns")
+                                       .arg(position)
+                                       .arg(found)
+                                       .arg(columnCount)};
+                break;
+            }
+            if (fields[std::size_t(found)].content.isNull()) {
+                error = ReplyError{ReplyErrorNumber::EmptyField,
+                                   QStringLiteral("Comment record at position %1: field at position %2 is empty")
+                                       .arg(position)
+                                       .arg(found)};
+                break;
+            }
+            ++found;
         }
-        CommentRow &row = result.rows.emplace_back(content.text());
-        for (int k = 1; k < columnCount; ++k) {
-            field = field.nextSibling();
-            if (field.isNull()) {
-                result.error = ReplyError{ReplyErrorNumber::MissingField,
-                                          QStringLiteral("Comment record at position %1 has %2 fields; the list has %3 columns")
-                                              .arg(position)
-                                              .arg(k)
-                                              .arg(columnCount)};
-                return result;
-            }
-            content = field.firstChild();
-            if (content.isNull()) {
-                result.error = ReplyError{ReplyErrorNumber::EmptyField,
-                                          QStringLiteral("Comment record at position %1: field at position %2 is empty")
-                                              .arg(position)
-                                              .arg(k)};
-                return result;
-            }
-            row.appendCell(content.text());
+        if (found > 0)
+            fillRow(result.rows.emplace_back(), fields, found);
+        if (error) {
+            result.error = std::move(error);
+            return result;
         }
     }
     return result;

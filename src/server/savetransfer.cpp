@@ -1,7 +1,5 @@
 #include "control/membercomment_p.h"
 
-#include "persistence/urlencode.h"
-#include "platform/codepage.h"
 #include "platform/messagebox.h"
 #include "platform/transfer.h"
 
@@ -12,13 +10,15 @@
 
 namespace VynMemberComment {
 
-MemberCommentPrivate::PostOutcome MemberCommentPrivate::postBatch(const QString &batch)
+namespace {
+// A box lays out its whole text at once: megabytes of reply would freeze the window for minutes.
+constexpr qsizetype kMaxShownReply = 16 * 1024;
+} // namespace
+
+MemberCommentPrivate::PostOutcome MemberCommentPrivate::postForm(const QByteArray &form)
 {
-    if (batch.isEmpty())
-        return PostOutcome::Done;
     const QString url = mtServerName + QLatin1String("/MemberComment.asp");
-    const QString body = QLatin1String("SQL=") + urlEncode(batch, Platform::systemCodePage());
-    if (!Inet1->Execute(url, QStringLiteral("Post"), body.toUtf8(),
+    if (!Inet1->Execute(url, QStringLiteral("Post"), form,
                         QStringLiteral("Content-Type: application/x-www-form-urlencoded")))
         return PostOutcome::NotStarted;
 
@@ -55,6 +55,8 @@ void MemberCommentPrivate::Inet1_StateChanged(int State)
         return;
     // Only U+0020 counts as blank: a reply holding just a line break is still shown.
     const bool blank = std::all_of(reply.cbegin(), reply.cend(), [](QChar c) { return c == QLatin1Char(' '); });
+    if (reply.size() > kMaxShownReply)
+        reply = reply.left(kMaxShownReply) + QChar(0x2026);
     if (!blank)
         Platform::messageBox(reply, Platform::OkInformation, QStringLiteral("Membership Messaging"));
 }
