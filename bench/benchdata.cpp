@@ -1,5 +1,7 @@
 #include "benchdata.h"
 
+#include <loadreplywriter.h>
+
 #include <random>
 
 namespace Bench {
@@ -70,20 +72,6 @@ std::string clock12(int hour, int minute)
     return twoDigits(h) + ":" + twoDigits(minute) + (hour < 12 ? "AM" : "PM");
 }
 
-void escapeInto(std::string &out, const std::string &text)
-{
-    for (const char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        default: out += c;
-        }
-    }
-}
-
 } // namespace
 
 std::vector<Record> makeRecords(std::size_t n, Sequences sequences)
@@ -126,7 +114,7 @@ std::string loadReply(const std::vector<Record> &records)
         out += std::string("<") + section + ">";
         for (int i = 0; i < 5; ++i) {
             out += std::string("<") + record + "><ID>" + std::to_string(i + 1) + "</ID><Description>";
-            escapeInto(out, texts[i]);
+            out += MemberCommentServer::escapeXml(texts[i]);
             out += std::string("</Description></") + record + ">";
         }
         out += std::string("</") + section + ">";
@@ -140,7 +128,7 @@ std::string loadReply(const std::vector<Record> &records)
             out += '<';
             out += kNames[c];
             out += '>';
-            escapeInto(out, r[c]);
+            out += MemberCommentServer::escapeXml(r[c]);
             out += "</";
             out += kNames[c];
             out += '>';
