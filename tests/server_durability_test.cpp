@@ -1,5 +1,6 @@
 // The membercomment-server executable as a separate process: what it reported as saved survives a
 // SIGKILL, concurrent saves lose nothing, and oversized or broken requests are refused clearly.
+#include "support/serverclient.h"
 #include "persistence/batchbuilder.h"
 #include "persistence/urlencode.h"
 #include "platform/xmldocument.h"
@@ -89,15 +90,6 @@ private:
     int m_port = 0;
     bool m_ready = false;
 };
-
-std::unique_ptr<httplib::Client> clientFor(int port)
-{
-    auto client = std::make_unique<httplib::Client>("127.0.0.1", port);
-    client->set_connection_timeout(5);
-    client->set_read_timeout(30);
-    client->set_write_timeout(30);
-    return client;
-}
 
 // A row of the list as the editor leaves it: new ("N") or changed ("<sequence>U").
 CommentRow listRow(qint32 member, const QString &text, const QString &sequence, int group = 2, int type = 5)

@@ -1,3 +1,4 @@
+#include "support/serverclient.h"
 #include "membercommentserver.h"
 
 #include "persistence/urlencode.h"
@@ -65,15 +66,6 @@ std::string update(int member, const std::string &text, int sequence, int group 
 std::string formBody(const std::string &batch, int codePage = 1252)
 {
     return "SQL=" + VynMemberComment::urlEncode(QString::fromStdString(batch), codePage).toStdString();
-}
-
-std::unique_ptr<httplib::Client> clientFor(int port)
-{
-    auto client = std::make_unique<httplib::Client>("127.0.0.1", port);
-    client->set_connection_timeout(5);
-    client->set_read_timeout(60);
-    client->set_write_timeout(60);
-    return client;
 }
 
 // A comment record of the load reply as its fourteen field texts.
