@@ -1,10 +1,10 @@
 // The membercomment-server executable as a separate process: what it reported as saved survives a
 // SIGKILL, concurrent saves lose nothing, and oversized or broken requests are refused clearly.
-#include "support/serverclient.h"
 #include "persistence/batchbuilder.h"
 #include "persistence/urlencode.h"
 #include "platform/xmldocument.h"
 #include "server/loadreply.h"
+#include "support/serverclient.h"
 
 #include <QProcess>
 #include <QTcpServer>
