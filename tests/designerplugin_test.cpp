@@ -1,8 +1,6 @@
 // Loads the Designer plugin the way Qt Designer does and creates the control through it.
 #include <gtest/gtest.h>
 
-#ifdef VMC_DESIGNER_PLUGIN_FILE
-
 #include <QIcon>
 #include <QMetaProperty>
 #include <QPluginLoader>
@@ -85,12 +83,3 @@ TEST_F(DesignerPluginTest, CreatesTheControlOnAForm)
 }
 
 } // namespace
-
-#else
-
-TEST(DesignerPluginTest, SkippedWithoutThePlugin)
-{
-    GTEST_SKIP() << "the Designer plugin is not part of this build";
-}
-
-#endif
