@@ -1,5 +1,5 @@
 // Demo host: the control in a window, pointed at the reference server page started in-process
-// (or at --server URL). Without a display it runs a scripted tour offscreen.
+// (or at --server URL). Without a display, or with --tour, it runs a scripted tour offscreen.
 #include "demowindow.h"
 #include "tour.h"
 
@@ -10,11 +10,15 @@
 #include <QDir>
 #include <QTextStream>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 
 int main(int argc, char **argv)
 {
-    const bool headless = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    // The platform is chosen before the application exists, so --tour is looked for by hand.
+    const bool tour = std::any_of(argv + 1, argv + argc, [](const char *arg) { return std::strcmp(arg, "--tour") == 0; });
+    const bool headless = tour || (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"));
     if (headless)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -29,8 +33,11 @@ int main(int argc, char **argv)
     const QCommandLineOption shotsOption(QStringLiteral("screenshots"),
                                          QStringLiteral("Folder for the tour's screenshots (offscreen only)."),
                                          QStringLiteral("dir"), QDir::temp().filePath(QStringLiteral("membercomment-demo")));
+    const QCommandLineOption tourOption(QStringLiteral("tour"),
+                                        QStringLiteral("Run the scripted tour offscreen, even with a display."));
     parser.addOption(serverOption);
     parser.addOption(shotsOption);
+    parser.addOption(tourOption);
     parser.process(app);
 
     QTextStream out(stdout);
