@@ -34,6 +34,11 @@ if(VYNMEMBERCOMMENT_BUILD_TOOLS OR VYNMEMBERCOMMENT_BUILD_TESTS OR VYNMEMBERCOMM
   endif()
 endif()
 
+if(VYNMEMBERCOMMENT_BUILD_TOOLS)
+  find_package(Qt6 QUIET COMPONENTS Test)
+  vmc_need("${Qt6Test_FOUND}" "Qt 6 Test (the demo's scripted tour)" qt6-base-dev VYNMEMBERCOMMENT_BUILD_TOOLS)
+endif()
+
 if(VYNMEMBERCOMMENT_BUILD_DESIGNER)
   find_package(Qt6 QUIET COMPONENTS UiPlugin)
   vmc_need("${Qt6UiPlugin_FOUND}" "Qt 6 UiPlugin (the Designer plugin)" qt6-tools-dev VYNMEMBERCOMMENT_BUILD_DESIGNER)

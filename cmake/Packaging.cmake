@@ -1,5 +1,5 @@
 # A Debian package of everything the install rules put under the prefix (library, headers, CMake
-# package, pkg-config file, reference server, demo and, when built, the Designer plugin).
+# package, pkg-config file, reference server, demo and the Designer plugin).
 # `./run package` configures with the prefix /usr, runs cpack and checks the result.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vynmembercomment)
@@ -10,7 +10,7 @@ set(CPACK_PACKAGE_DESCRIPTION
   "VynMemberComment::MemberComment shows the discussion comments recorded against one member, \
 loads them from a server page and saves new and changed comments in one request. The package \
 holds the shared library, its headers, CMake package and pkg-config file, the reference server \
-page and a demo host.")
+page, a demo host and a Qt Designer plugin that puts the control in Designer's widget box.")
 # The .pc file and the library directory were fixed by CMAKE_INSTALL_PREFIX at configure time,
 # so the package must install under that same prefix.
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})

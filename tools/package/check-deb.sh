@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks a built .deb: its control fields, that it holds what hosts need, and that a host finds
-# it with find_package and pkg-config once extracted, then builds and runs offscreen against it.
+# it with find_package and pkg-config once extracted, then builds and runs offscreen against it;
+# last, that its Designer plugin loads from the extracted tree as Qt Designer loads it.
 #   tools/package/check-deb.sh <package.deb>
 set -euo pipefail
 deb=$(realpath "$1")
@@ -51,4 +52,10 @@ cmake --build "$work/host" >/dev/null
 # The host must have linked the packaged library, not one installed on this machine.
 grep -qF "$libdir/libVynMemberComment.so" "$work/host/build.ninja" || fail "host did not link the packaged library"
 LD_LIBRARY_PATH=$libdir QT_QPA_PLATFORM=offscreen "$work/host/consumer"
-echo "check-deb: $(basename "$deb") is complete; a host built and ran against it"
+
+# Qt Designer loads the plugin from its plugins folder; the plugin's run path must lead it to the
+# packaged library (no LD_LIBRARY_PATH here), and the loader checks that it did.
+cmake -S "$source_dir/tools/package/loadplugin" -B "$work/loadplugin" -G Ninja >/dev/null
+cmake --build "$work/loadplugin" >"$work/loadplugin.log" || { cat "$work/loadplugin.log"; fail "the plugin loader did not build"; }
+QT_QPA_PLATFORM=offscreen "$work/loadplugin/loadplugin" "$libdir/qt6/plugins/designer/libvynmembercommentplugin.so" "$libdir"
+echo "check-deb: $(basename "$deb") is complete; a host built and ran against it, and its Designer plugin loaded"
