@@ -58,7 +58,8 @@ DemoWindow::DemoWindow(const QString &serverUrl, QWidget *parent)
     connect(m_loadButton, &QPushButton::clicked, loadAction, &QAction::trigger);
     connect(m_saveButton, &QPushButton::clicked, saveAction, &QAction::trigger);
     m_loadButton->setToolTip(tr("Load the member (%1)").arg(loadAction->shortcut().toString(QKeySequence::NativeText)));
-    m_saveButton->setToolTip(tr("Save the pending comments (%1)").arg(saveAction->shortcut().toString(QKeySequence::NativeText)));
+    m_saveButton->setToolTip(
+        tr("Save the pending comments (%1)").arg(saveAction->shortcut().toString(QKeySequence::NativeText)));
 
     auto *fields = new QHBoxLayout;
     auto field = [fields](const QString &caption, QWidget *w) {

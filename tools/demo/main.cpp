@@ -17,8 +17,10 @@
 int main(int argc, char **argv)
 {
     // The platform is chosen before the application exists, so --tour is looked for by hand.
-    const bool tour = std::any_of(argv + 1, argv + argc, [](const char *arg) { return std::strcmp(arg, "--tour") == 0; });
-    const bool headless = tour || (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"));
+    const bool tour
+        = std::any_of(argv + 1, argv + argc, [](const char *arg) { return std::strcmp(arg, "--tour") == 0; });
+    const bool headless
+        = tour || (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"));
     if (headless)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -1,6 +1,7 @@
 #include "tour.h"
 
 #include "demowindow.h"
+#include "pendingwork.h"
 
 #include <VynMemberComment/MemberComment.h>
 
@@ -99,14 +100,6 @@ int findRow(QAbstractItemView *list, int column, const QString &text)
     return -1;
 }
 
-int pendingRows(QAbstractItemView *list)
-{
-    int pending = 0;
-    for (int r = 0; r < list->model()->rowCount(); ++r)
-        pending += cell(list, r, 2) == QLatin1String("N") || cell(list, r, 2).endsWith(QLatin1Char('U')) ? 1 : 0;
-    return pending;
-}
-
 // Selects a row and reports the click, as a user's click on it would.
 void clickRow(QAbstractItemView *list, int row)
 {
@@ -159,6 +152,7 @@ int runTour(DemoWindow &window, const QString &shotsDir, QTextStream &out)
     QWidget *control = window.control();
     auto *list = child<QAbstractItemView>(control, "lstComments");
     auto *member = child<QSpinBox>(&window, "member");
+    auto pending = [&window] { return PendingWork::pendingRows(*window.control()); };
 
     out << "1. load member 1001 (F5)\n";
     press(window, Qt::Key_F5);
@@ -201,13 +195,13 @@ int runTour(DemoWindow &window, const QString &shotsDir, QTextStream &out)
     child<QPushButton>(control, "cmdAdd")->click();
     printRows(list, out);
     shoot("pending");
-    check(pendingRows(list) == 2, "the new and the changed comment are pending");
+    check(pending() == 2, "the new and the changed comment are pending");
 
     out << "5. close the window with comments pending; answer Cancel\n";
     answerer.plan(kSaveChanges, QMessageBox::Cancel);
     const bool closed = window.close();
     check(answerer.shown().contains(kSaveChanges), "closing asks \"Save changes?\"");
-    check(!closed && window.isVisible() && pendingRows(list) == 2, "Cancel keeps the window and the pending comments");
+    check(!closed && window.isVisible() && pending() == 2, "Cancel keeps the window and the pending comments");
 
     out << "6. save (Ctrl+S): the host saves, then reloads\n";
     press(window, Qt::Key_S, Qt::ControlModifier);
@@ -215,10 +209,11 @@ int runTour(DemoWindow &window, const QString &shotsDir, QTextStream &out)
     shoot("saved");
     const int added = findRow(list, 0, kNewText);
     const int edited = findRow(list, 0, editedText);
-    check(pendingRows(list) == 0 && !window.control()->IsCommentNotEmpty(), "after the save nothing is pending");
+    check(pending() == 0 && !window.control()->IsCommentNotEmpty(), "after the save nothing is pending");
     check(added >= 0 && cell(list, added, 2).toInt() > 0 && cell(list, added, 9) == QLatin1String("1"),
           "the new comment is stored, with its number");
-    check(edited >= 0 && cell(list, edited, 11) == QLatin1String(betaAfter ? "1" : "0"), "the changed flags are stored");
+    check(edited >= 0 && cell(list, edited, 11) == QLatin1String(betaAfter ? "1" : "0"),
+          "the changed flags are stored");
 
     out << "7. save again (Ctrl+S), then reload (F5)\n";
     const qsizetype boxesBefore = answerer.shown().size();
@@ -233,11 +228,11 @@ int runTour(DemoWindow &window, const QString &shotsDir, QTextStream &out)
     member->setValue(1002);
     answerer.plan(kSaveChanges, QMessageBox::Cancel);
     press(window, Qt::Key_F5);
-    check(answerer.shown().count(kSaveChanges) == 2 && countRows(list, 0, kSecondText) == 1 && pendingRows(list) == 1,
+    check(answerer.shown().count(kSaveChanges) == 2 && countRows(list, 0, kSecondText) == 1 && pending() == 1,
           "loading another member asks first; Cancel keeps the list");
     answerer.plan(kSaveChanges, QMessageBox::Save);
     press(window, Qt::Key_F5);
-    check(answerer.shown().count(kSaveChanges) == 3 && countRows(list, 0, kSecondText) == 0 && pendingRows(list) == 0,
+    check(answerer.shown().count(kSaveChanges) == 3 && countRows(list, 0, kSecondText) == 0 && pending() == 0,
           "Save stores the comment, then member 1002 is loaded");
     member->setValue(1001);
     press(window, Qt::Key_F5);
@@ -251,7 +246,7 @@ int runTour(DemoWindow &window, const QString &shotsDir, QTextStream &out)
     press(window, Qt::Key_S, Qt::ControlModifier);
     printRows(list, out);
     shoot("refused");
-    check(countRows(list, 0, kRefusedText) == 1 && pendingRows(list) == 1 && window.control()->IsCommentNotEmpty(),
+    check(countRows(list, 0, kRefusedText) == 1 && pending() == 1 && window.control()->IsCommentNotEmpty(),
           "a refused save keeps the comment pending (the host does not reload)");
 
     out << "10. close the window; answer Discard\n";
