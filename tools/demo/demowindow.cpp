@@ -103,7 +103,7 @@ bool DemoWindow::load()
     m_loaded = Loaded{m_server->text(), m_member->value(), qint16(m_person->value()), qint16(m_type->value()),
                       m_editMode->isChecked()};
     reload();
-    statusBar()->showMessage(tr("Loaded member %1").arg(m_loaded->member));
+    statusBar()->showMessage(tr("Member %1").arg(m_loaded->member));
     return true;
 }
 
