@@ -8,9 +8,10 @@
 #include "batchparser.h"
 #include "formdecoding.h"
 #include "persistence/batchbuilder.h"
-#include "persistence/rowmarker.h"
-#include "persistence/truthvalue.h"
 #include "persistence/urlencode.h"
+#include "rows/numbers.h"
+#include "rows/rowmarker.h"
+#include "rows/truthvalue.h"
 
 #include <QStringList>
 

@@ -2,7 +2,7 @@
 // QString::fromUtf8 decodes them, the list's comparison as QStringView::compare ignoring case, and
 // the save's form built in one pass as the encoded text of the whole batch.
 #include "control/commentlistmodel.h"
-#include "control/commentrow.h"
+#include "rows/commentrow.h"
 #include "persistence/batchbuilder.h"
 #include "persistence/urlencode.h"
 

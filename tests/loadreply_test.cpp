@@ -1,5 +1,6 @@
 // The load reply readers: comment rows, the user's name and the choice entries, with what each
 // keeps when a record fails, and the id conversion.
+#include "rows/numbers.h"
 #include "server/loadreply.h"
 
 #include <QStringList>

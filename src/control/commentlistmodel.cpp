@@ -1,6 +1,6 @@
 #include "control/commentlistmodel.h"
 
-#include "persistence/rowmarker.h"
+#include "rows/rowmarker.h"
 
 #include <QFont>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/commentrow.h"
+#include "rows/commentrow.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>

@@ -5,7 +5,7 @@
 #include "control/commentlistview.h"
 #include "control/commenttextedit.h"
 #include "control/lockablecombobox.h"
-#include "persistence/rowmarker.h"
+#include "rows/rowmarker.h"
 
 #include <QCheckBox>
 #include <QPushButton>

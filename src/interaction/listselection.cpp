@@ -5,8 +5,8 @@
 #include "control/commentlistview.h"
 #include "control/commenttextedit.h"
 #include "control/lockablecombobox.h"
-#include "persistence/rowmarker.h"
-#include "persistence/truthvalue.h"
+#include "rows/rowmarker.h"
+#include "rows/truthvalue.h"
 
 #include <QCheckBox>
 #include <QPushButton>

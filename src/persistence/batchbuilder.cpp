@@ -1,13 +1,13 @@
 #include "persistence/batchbuilder.h"
 
-#include "persistence/rowmarker.h"
-#include "persistence/truthvalue.h"
 #include "persistence/urlencode.h"
+#include "rows/numbers.h"
+#include "rows/rowmarker.h"
+#include "rows/truthvalue.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <limits>
 
 namespace VynMemberComment {
 
@@ -36,24 +36,6 @@ struct RowValues {
     qint32 sequence = 0;         // changed rows only
 };
 
-// Integer text within 32 bits, nothing else: it goes into the statement unquoted.
-bool isInteger(QStringView text)
-{
-    qsizetype i = text.startsWith(u'-') ? 1 : 0;
-    if (i == text.size())
-        return false;
-    const qint64 limit = i == 1 ? -qint64(std::numeric_limits<qint32>::min()) : std::numeric_limits<qint32>::max();
-    qint64 value = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < u'0' || text[i] > u'9')
-            return false;
-        value = value * 10 + (text[i].unicode() - u'0');
-        if (value > limit)
-            return false;
-    }
-    return true;
-}
-
 QString cellError(qsizetype row, int column, QStringView cell, const char *problem)
 {
     return QStringLiteral("Row %1: the %2 cell \"%3\" %4")
@@ -65,7 +47,7 @@ QString cellError(qsizetype row, int column, QStringView cell, const char *probl
 std::optional<QString> readRow(const CommentRow &row, RowMarker marker, qsizetype index, RowValues &values)
 {
     for (int column : {int(Column::CommentGroup), int(Column::CommentType)})
-        if (!isInteger(row.cell(column)))
+        if (!isStrictInteger(row.cell(column)))
             return cellError(index, column, row.cell(column), "is no 32-bit integer");
     for (std::size_t f = 0; f < kFocusColumns.size(); ++f) {
         const std::optional<bool> flag = readTruthValue(row.cell(kFocusColumns[f]));

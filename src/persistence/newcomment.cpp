@@ -5,9 +5,10 @@
 #include "control/commentlistview.h"
 #include "control/commenttextedit.h"
 #include "control/lockablecombobox.h"
-#include "persistence/rowmarker.h"
 #include "platform/dateforms.h"
 #include "platform/messagebox.h"
+#include "rows/blank.h"
+#include "rows/rowmarker.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -15,12 +16,6 @@
 namespace VynMemberComment {
 
 namespace {
-// Only U+0020 counts as blank, as the save checks have always trimmed.
-bool isBlank(const QString &text)
-{
-    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c == QLatin1Char(' '); });
-}
-
 QString flag(const QCheckBox *box)
 {
     return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");

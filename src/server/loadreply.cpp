@@ -1,5 +1,7 @@
 #include "server/loadreply.h"
 
+#include "rows/numbers.h"
+
 #include <algorithm>
 #include <array>
 
@@ -39,12 +41,6 @@ void fillRow(CommentRow &row, const std::array<XmlField, Column::Count> &fields,
         values[c] = *fields[c].value;
     }
     row.appendUtf8Cells(values.data(), count);
-}
-
-bool isAsciiSpace(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r')
-        || c == QLatin1Char('\v') || c == QLatin1Char('\f');
 }
 
 } // namespace
@@ -139,34 +135,6 @@ std::optional<std::vector<ChoiceEntry>> readChoices(const XmlDocument &doc, int 
         entry.id = *value;
     }
     return entries;
-}
-
-std::optional<qint32> toInt32(QStringView text)
-{
-    qsizetype i = 0;
-    qsizetype end = text.size();
-    while (i < end && isAsciiSpace(text[i]))
-        ++i;
-    while (end > i && isAsciiSpace(text[end - 1]))
-        --end;
-    bool negative = false;
-    if (i < end && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
-        negative = text[i] == QLatin1Char('-');
-        ++i;
-    }
-    if (i == end)
-        return std::nullopt;
-    const qint64 limit = negative ? qint64(1) << 31 : (qint64(1) << 31) - 1;
-    qint64 value = 0;
-    for (; i < end; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        value = value * 10 + (c - u'0');
-        if (value > limit)
-            return std::nullopt;
-    }
-    return qint32(negative ? -value : value);
 }
 
 } // namespace VynMemberComment

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "control/commentrow.h"
 #include "platform/xmldocument.h"
+#include "rows/commentrow.h"
 
 #include <QString>
 
@@ -54,8 +54,5 @@ struct ChoiceEntry {
 // 32-bit integer keeps its entry with id 0). None when the document has no document element; an
 // empty list when the section is missing.
 std::optional<std::vector<ChoiceEntry>> readChoices(const Platform::XmlDocument &doc, int section);
-
-// Reads a 32-bit integer: optional sign and digits, surrounding blanks allowed.
-std::optional<qint32> toInt32(QStringView text);
 
 } // namespace VynMemberComment

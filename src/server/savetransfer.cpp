@@ -2,11 +2,10 @@
 
 #include "platform/messagebox.h"
 #include "platform/transfer.h"
+#include "rows/blank.h"
 
 #include <QCoreApplication>
 #include <QPointer>
-
-#include <algorithm>
 
 namespace VynMemberComment {
 
@@ -53,8 +52,7 @@ void MemberCommentPrivate::Inet1_StateChanged(int State)
     }
     if (!alive)
         return;
-    // Only U+0020 counts as blank: a reply holding just a line break is still shown.
-    const bool blank = std::all_of(reply.cbegin(), reply.cend(), [](QChar c) { return c == QLatin1Char(' '); });
+    const bool blank = isBlank(reply);
     if (reply.size() > kMaxShownReply)
         reply = reply.left(kMaxShownReply) + QChar(0x2026);
     if (!blank)

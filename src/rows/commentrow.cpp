@@ -1,4 +1,4 @@
-#include "control/commentrow.h"
+#include "rows/commentrow.h"
 
 #include <algorithm>
 #include <cstring>
