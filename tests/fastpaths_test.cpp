@@ -3,8 +3,8 @@
 // the save's form built in one pass as the encoded text of the whole batch.
 #include "control/commentlistmodel.h"
 #include "rows/commentrow.h"
-#include "persistence/batchbuilder.h"
-#include "persistence/urlencode.h"
+#include "exchange/savebatch.h"
+#include "exchange/urlencode.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The load reply readers: comment rows, the user's name and the choice entries, with what each
 // keeps when a record fails, and the id conversion.
 #include "rows/numbers.h"
-#include "server/loadreply.h"
+#include "exchange/loadreply.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 // The save envelope on the real control against a loopback server: the POST it sends, the reply
 // boxes, the failure box, and a control released while the save waits.
-#include "persistence/urlencode.h"
+#include "exchange/urlencode.h"
 #include "platform/transfer.h"
 #include "support/controlaccess.h"
 #include "support/loopbackserver.h"

@@ -3,7 +3,7 @@
 #include <VynMemberComment/MemberComment.h>
 
 #include "platform/xmldocument.h"
-#include "server/loadreply.h"
+#include "exchange/loadreply.h"
 
 #include <QPersistentModelIndex>
 #include <QString>

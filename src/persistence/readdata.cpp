@@ -2,8 +2,8 @@
 #include "control/membercomment_p.h"
 
 #include "control/commentlistmodel.h"
-#include "persistence/batchbuilder.h"
-#include "persistence/urlencode.h"
+#include "exchange/savebatch.h"
+#include "exchange/urlencode.h"
 #include "platform/messagebox.h"
 
 #include <QtDebug>

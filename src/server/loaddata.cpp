@@ -2,6 +2,7 @@
 
 #include "control/commentlistmodel.h"
 #include "control/lockablecombobox.h"
+#include "exchange/serverpage.h"
 #include "platform/messagebox.h"
 
 #include <QPointer>
@@ -30,10 +31,7 @@ void MemberComment::LoadData(const QString &ptServerName, qint16 piPersonID, qin
     d->mtServerName = ptServerName;
     d->moXMLDoc.reset();
 
-    // Built as text and handed over unchanged: nothing is encoded and no slash added or removed.
-    const QString url = ptServerName + QLatin1String("/MemberComment.asp?Type=") + QString::number(piType)
-        + QLatin1String("&PersonID=") + QString::number(piPersonID) + QLatin1String("&MemberID=")
-        + QString::number(d->mlMemberID);
+    const QString url = loadUrl(ptServerName, piPersonID, piType, d->mlMemberID);
     auto doc = std::make_unique<Platform::XmlDocument>();
     // The wait runs timers and network events; the host may release the control meanwhile.
     QPointer<MemberComment> alive(this);

@@ -1,24 +1,18 @@
 #include "control/membercomment_p.h"
 
+#include "exchange/serverpage.h"
 #include "platform/messagebox.h"
 #include "platform/transfer.h"
-#include "rows/blank.h"
 
 #include <QCoreApplication>
 #include <QPointer>
 
 namespace VynMemberComment {
 
-namespace {
-// A box lays out its whole text at once: megabytes of reply would freeze the window for minutes.
-constexpr qsizetype kMaxShownReply = 16 * 1024;
-} // namespace
-
 MemberCommentPrivate::PostOutcome MemberCommentPrivate::postForm(const QByteArray &form)
 {
-    const QString url = mtServerName + QLatin1String("/MemberComment.asp");
-    if (!Inet1->Execute(url, QStringLiteral("Post"), form,
-                        QStringLiteral("Content-Type: application/x-www-form-urlencoded")))
+    if (!Inet1->Execute(saveUrl(mtServerName), QStringLiteral("Post"), form,
+                        QStringLiteral("Content-Type: ") + QLatin1String(kSaveContentType)))
         return PostOutcome::NotStarted;
 
     // The reply is read and shown inside this loop; the host may release the control meanwhile,
@@ -52,11 +46,8 @@ void MemberCommentPrivate::Inet1_StateChanged(int State)
     }
     if (!alive)
         return;
-    const bool blank = isBlank(reply);
-    if (reply.size() > kMaxShownReply)
-        reply = reply.left(kMaxShownReply) + QChar(0x2026);
-    if (!blank)
-        Platform::messageBox(reply, Platform::OkInformation, QStringLiteral("Membership Messaging"));
+    if (const std::optional<QString> shown = shownSaveReply(reply))
+        Platform::messageBox(*shown, Platform::OkInformation, QStringLiteral("Membership Messaging"));
 }
 
 } // namespace VynMemberComment

@@ -1,4 +1,4 @@
-#include "persistence/urlencode.h"
+#include "exchange/urlencode.h"
 
 #include <QtAlgorithms>
 

@@ -1,4 +1,4 @@
-#include "server/loadreply.h"
+#include "exchange/loadreply.h"
 
 #include "rows/numbers.h"
 
