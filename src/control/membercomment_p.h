@@ -26,8 +26,7 @@ namespace Platform {
 class Transfer;
 }
 
-// The control's state and children. The handlers of each subsystem are defined in that
-// subsystem's folder; this class only ties them together.
+// The control's state and children, and every handler of its members and children.
 class MemberCommentPrivate
 {
 public:
@@ -35,7 +34,7 @@ public:
     ~MemberCommentPrivate();
     static MemberCommentPrivate *get(MemberComment *control) { return control->d.get(); }
 
-    // control/: building the face, initialisation and mode
+    // Building the face, initialisation and mode (membercomment.cpp, editorstate.cpp)
     void buildChildren();
     void connectHandlers();
     void initialise();
@@ -50,7 +49,7 @@ public:
     // Empties the editor: opened for a new comment, or closed and the list active again.
     void clearEditor(bool open);
 
-    // server/: the load reply and the save transfer
+    // The load reply and the save transfer (loaddata.cpp, savetransfer.cpp)
     std::optional<ReplyError> FillCommentList();
     // Posts the save's form ("SQL=" and the encoded batch) and waits, pumping events, until its
     // reply has been handled. Released: the host released the control during the wait; nothing of
@@ -59,12 +58,13 @@ public:
     PostOutcome postForm(const QByteArray &form);
     void Inet1_StateChanged(int State);
 
-    // persistence/: the editor's first button and the save
+    // The editor's first button and the save (newcomment.cpp, readdata.cpp)
     void cmdAdd_Click();
     // Adds the editor's comment as a new row, or writes it into the selected row, by mtAction.
     void writeEditorIntoList(const QString &text);
 
-    // interaction/: edit, delete, and the list's events
+    // Edit, delete, and the list's events (editworkflow.cpp, deleteworkflow.cpp, listselection.cpp,
+    // listsorting.cpp)
     void cmdEdit_Click();
     void cancelEditor();
     // Copies the selected row into the editor and notes whether every value could be shown.
