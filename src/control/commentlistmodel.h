@@ -9,9 +9,6 @@
 
 namespace VynMemberComment {
 
-// Compares two texts as QStringView::compare with Qt::CaseInsensitive does (only the sign counts).
-int compareCaseInsensitive(QStringView a, QStringView b);
-
 // The rows of the comment list, always held in display order. Setting the sort key or the sort
 // order re-sorts at once (stable, comparing texts without regard to letter case); nothing else
 // sorts, so bulk fills cost no per-row work beyond storing the row.

@@ -1,16 +1,14 @@
 // The editor's look: which boxes the user may change, and whether the list is active.
 #include "control/membercomment_p.h"
 
+#include "control/colours.h"
 #include "control/commentlistview.h"
 #include "control/commenttextedit.h"
 #include "control/lockablecombobox.h"
-#include "platform/colours.h"
 
 #include <QCheckBox>
 
 namespace VynMemberComment {
-
-using Platform::SystemColour;
 
 std::array<QCheckBox *, 4> MemberCommentPrivate::focusBoxes() const
 {
@@ -20,14 +18,14 @@ std::array<QCheckBox *, 4> MemberCommentPrivate::focusBoxes() const
 void MemberCommentPrivate::setTextOpen(bool open)
 {
     txtComment->setReadOnly(!open);
-    Platform::setBackColour(txtComment, open ? SystemColour::WindowBackground : SystemColour::ButtonFace);
+    setBackColour(txtComment, open ? SystemColour::WindowBackground : SystemColour::ButtonFace);
 }
 
 void MemberCommentPrivate::setChoicesOpen(bool open)
 {
     for (LockableComboBox *box : {cboCommentGroup, cboCommentType}) {
         box->setLocked(!open);
-        Platform::setBackColour(box, open ? SystemColour::WindowBackground : SystemColour::ButtonFace);
+        setBackColour(box, open ? SystemColour::WindowBackground : SystemColour::ButtonFace);
     }
 }
 
@@ -50,7 +48,7 @@ void MemberCommentPrivate::clearEditor(bool open)
 void MemberCommentPrivate::setListActive(bool active)
 {
     lstComments->setEnabled(active);
-    Platform::setBackColour(lstComments, active ? SystemColour::WindowBackground : SystemColour::ButtonFace);
+    setBackColour(lstComments, active ? SystemColour::WindowBackground : SystemColour::ButtonFace);
 }
 
 } // namespace VynMemberComment

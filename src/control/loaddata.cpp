@@ -6,7 +6,6 @@
 #include "platform/messagebox.h"
 
 #include <QPointer>
-#include <QUrl>
 
 namespace VynMemberComment {
 
@@ -32,10 +31,9 @@ void MemberComment::LoadData(const QString &ptServerName, qint16 piPersonID, qin
     d->moXMLDoc.reset();
 
     const QString url = loadUrl(ptServerName, piPersonID, piType, d->mlMemberID);
-    auto doc = std::make_unique<Platform::XmlDocument>();
     // The wait runs timers and network events; the host may release the control meanwhile.
     QPointer<MemberComment> alive(this);
-    doc->load(QUrl(url));
+    std::unique_ptr<Platform::XmlDocument> doc = fetchLoadReply(url);
     if (!alive)
         return;
     d->moXMLDoc = std::move(doc);

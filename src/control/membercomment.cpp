@@ -1,12 +1,12 @@
 #include "control/membercomment_p.h"
 
+#include "control/colours.h"
 #include "control/commentlistmodel.h"
 #include "control/commentlistview.h"
 #include "control/commenttextedit.h"
 #include "control/layout.h"
 #include "control/lockablecombobox.h"
-#include "platform/colours.h"
-#include "platform/transfer.h"
+#include "platform/http.h"
 
 #include <VynMemberComment/version.h>
 
@@ -19,8 +19,6 @@
 #include <cmath>
 
 namespace VynMemberComment {
-
-using Platform::SystemColour;
 
 MemberCommentPrivate::MemberCommentPrivate(MemberComment *qq)
     : q(qq)
@@ -52,7 +50,7 @@ void MemberCommentPrivate::buildChildren()
         auto *c = new LockableComboBox(fraMain);
         place(c, name);
         c->setLocked(true);
-        Platform::setBackColour(c, SystemColour::Menu);
+        setBackColour(c, SystemColour::Menu);
         return c;
     };
     auto button = [&](const char *name, const char *caption) {
@@ -78,7 +76,7 @@ void MemberCommentPrivate::buildChildren()
     txtComment = new CommentTextEdit(fraMain);
     place(txtComment, "txtComment");
     txtComment->setReadOnly(true);
-    Platform::setBackColour(txtComment, SystemColour::ButtonFace);
+    setBackColour(txtComment, SystemColour::ButtonFace);
 
     cmdAdd = button("cmdAdd", "New Comment");
     cmdEdit = button("cmdEdit", "Edit");
@@ -120,9 +118,10 @@ void MemberCommentPrivate::buildChildren()
         previous = w;
     }
 
-    Inet1 = new Platform::Transfer(q);
+    Inet1 = new Platform::HttpTransfer(q);
     Inet1->setObjectName(QStringLiteral("Inet1"));
-    QObject::connect(Inet1, &Platform::Transfer::StateChanged, q, [this](int state) { Inet1_StateChanged(state); });
+    QObject::connect(Inet1, &Platform::HttpTransfer::finished, q,
+                     [this](const Platform::HttpResult &result) { Inet1_StateChanged(result); });
 }
 
 void MemberCommentPrivate::connectHandlers()

@@ -23,7 +23,8 @@ class CommentListView;
 class CommentTextEdit;
 class LockableComboBox;
 namespace Platform {
-class Transfer;
+class HttpTransfer;
+struct HttpResult;
 }
 
 // The control's state and children, and every handler of its members and children.
@@ -56,7 +57,7 @@ public:
     // it may be touched then.
     enum class PostOutcome { Done, NotStarted, Released };
     PostOutcome postForm(const QByteArray &form);
-    void Inet1_StateChanged(int State);
+    void Inet1_StateChanged(const Platform::HttpResult &result);
 
     // The editor's first button and the save (newcomment.cpp, readdata.cpp)
     void cmdAdd_Click();
@@ -111,7 +112,7 @@ public:
     QCheckBox *chkBETAFocus = nullptr;
     QLabel *lblFocusBilling = nullptr;
     QLabel *lblVersionNumber = nullptr;
-    Platform::Transfer *Inet1 = nullptr;
+    Platform::HttpTransfer *Inet1 = nullptr;
 };
 
 } // namespace VynMemberComment

@@ -1,6 +1,9 @@
 #include "exchange/loadreply.h"
 
+#include "platform/http.h"
 #include "rows/numbers.h"
+
+#include <QUrl>
 
 #include <algorithm>
 #include <array>
@@ -44,6 +47,19 @@ void fillRow(CommentRow &row, const std::array<XmlField, Column::Count> &fields,
 }
 
 } // namespace
+
+std::unique_ptr<XmlDocument> fetchLoadReply(const QString &url)
+{
+    const Platform::HttpResult reply = Platform::httpGet(QUrl(url));
+    auto doc = std::make_unique<XmlDocument>();
+    if (reply.status != 0 && (reply.status < 200 || reply.status > 299))
+        doc->fail(QStringLiteral("HTTP status %1 %2 from %3").arg(reply.status).arg(reply.reason, reply.url).simplified());
+    else if (!reply.error.isEmpty())
+        doc->fail(reply.error);
+    else
+        doc->loadBytes(reply.body);
+    return doc;
+}
 
 CommentReadResult readComments(const XmlDocument &doc, int columnCount)
 {

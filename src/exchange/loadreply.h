@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -31,6 +32,12 @@ struct ReplyError {
     int number = 0;
     QString description;
 };
+
+// Fetches the load reply from the load's address with a GET, holding back user input meanwhile,
+// and parses its body as the XML declaration or a byte order mark name its encoding, whatever
+// charset the HTTP header names. A failed fetch (no response, a cut one, a status other than 2xx)
+// or an unparsable body leaves the document without a document element; its errorText() says why.
+std::unique_ptr<Platform::XmlDocument> fetchLoadReply(const QString &url);
 
 struct CommentReadResult {
     // Rows read before any error, the failing record's partial row included.
