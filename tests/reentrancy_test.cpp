@@ -1,7 +1,7 @@
 // What the host and the user may do while ReadData waits for its reply: load, press buttons, save
 // again, release the control. The server holds each save until the test lets it answer.
 #include "control/commentlistmodel.h"
-#include "platform/http.h"
+#include "control/saveexchange.h"
 #include "support/controlaccess.h"
 #include "support/loopbackserver.h"
 #include "support/messageboxes.h"

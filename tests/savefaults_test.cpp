@@ -1,7 +1,7 @@
 // ReadData against servers that misbehave on purpose: no answer, a reply cut by a reset, a huge
 // reply. Afterwards the rows and their markers are as they were, and saving again works.
 #include "control/commentlistmodel.h"
-#include "platform/http.h"
+#include "control/saveexchange.h"
 #include "support/controlaccess.h"
 #include "support/loopbackserver.h"
 #include "support/messageboxes.h"

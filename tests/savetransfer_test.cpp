@@ -1,7 +1,7 @@
 // The save envelope on the real control against a loopback server: the POST it sends, the reply
 // boxes, the failure box, and a control released while the save waits.
+#include "control/saveexchange.h"
 #include "exchange/urlencode.h"
-#include "platform/http.h"
 #include "support/controlaccess.h"
 #include "support/loopbackserver.h"
 #include "support/messageboxes.h"
@@ -18,7 +18,7 @@
 #include <thread>
 
 using namespace VynMemberComment;
-using Outcome = MemberCommentPrivate::PostOutcome;
+using Outcome = SaveExchange::Outcome;
 
 namespace {
 
@@ -31,7 +31,7 @@ protected:
     // Posts a batch as the save does: "SQL=" and the batch form-URL-encoded.
     Outcome post(const QString &batch)
     {
-        return d()->postForm("SQL=" + urlEncode(batch, Platform::systemCodePage()).toLatin1());
+        return d()->Inet1->postForm(d()->mtServerName, "SQL=" + urlEncode(batch, Platform::systemCodePage()).toLatin1());
     }
 
     LoopbackServer server;

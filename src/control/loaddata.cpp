@@ -1,7 +1,9 @@
+// The load: one GET of the server page's reply, read into the list, the choices and the user's name.
 #include "control/membercomment_p.h"
 
+#include "control/commenteditor.h"
 #include "control/commentlistmodel.h"
-#include "control/lockablecombobox.h"
+#include "exchange/loadreply.h"
 #include "exchange/serverpage.h"
 #include "platform/messagebox.h"
 
@@ -10,18 +12,7 @@
 namespace VynMemberComment {
 
 namespace {
-
 constexpr const char *kErrorSource = "VynMemberComment";
-
-// Refills a choice list; it shows no selection afterwards, as the editor's Save checks expect.
-void fillChoices(QComboBox *box, const std::vector<ChoiceEntry> &entries)
-{
-    box->clear();
-    for (const ChoiceEntry &entry : entries)
-        box->addItem(entry.text, entry.id);
-    box->setCurrentIndex(-1);
-}
-
 } // namespace
 
 void MemberComment::LoadData(const QString &ptServerName, qint16 piPersonID, qint16 piType)
@@ -61,7 +52,7 @@ void MemberComment::CommentTypes()
         return;
     d->mtEnteredBy = *userName;
     if (const auto entries = readChoices(*d->moXMLDoc, Section::Types))
-        fillChoices(d->cboCommentType, *entries);
+        d->editor->fillTypes(*entries);
 }
 
 void MemberComment::CommentGroups()
@@ -69,7 +60,7 @@ void MemberComment::CommentGroups()
     if (!d->moXMLDoc)
         return;
     if (const auto entries = readChoices(*d->moXMLDoc, Section::Groups))
-        fillChoices(d->cboCommentGroup, *entries);
+        d->editor->fillGroups(*entries);
 }
 
 std::optional<ReplyError> MemberCommentPrivate::FillCommentList()

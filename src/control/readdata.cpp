@@ -2,6 +2,7 @@
 #include "control/membercomment_p.h"
 
 #include "control/commentlistmodel.h"
+#include "control/saveexchange.h"
 #include "exchange/savebatch.h"
 #include "exchange/urlencode.h"
 #include "platform/messagebox.h"
@@ -26,7 +27,7 @@ QString MemberComment::ReadData()
     if (batch.form.isEmpty())
         return QString();
     // The batch is complete before the wait: whatever the user does meanwhile goes with a later save.
-    if (d->postForm(batch.form) == MemberCommentPrivate::PostOutcome::NotStarted)
+    if (d->Inet1->postForm(d->mtServerName, batch.form) == SaveExchange::Outcome::NotStarted)
         return fail(QStringLiteral("the previous save is still waiting for its reply"));
     return QString();
 }

@@ -1,8 +1,7 @@
-#include "control/membercomment_p.h"
+#include "control/saveexchange.h"
 
 #include "exchange/serverpage.h"
 #include "platform/codepage.h"
-#include "platform/http.h"
 #include "platform/messagebox.h"
 
 #include <QCoreApplication>
@@ -13,29 +12,33 @@
 
 namespace VynMemberComment {
 
-MemberCommentPrivate::PostOutcome MemberCommentPrivate::postForm(const QByteArray &form)
+SaveExchange::SaveExchange(QObject *parent)
+    : Platform::HttpTransfer(parent)
 {
-    if (!Inet1->post(QUrl(saveUrl(mtServerName)), form, kSaveContentType))
-        return PostOutcome::NotStarted;
-
-    // The reply is read and shown inside this loop; the host may release the control meanwhile,
-    // and then nothing of it may be touched.
-    QPointer<MemberComment> alive(q);
-    while (alive && Inet1->isRunning())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return alive ? PostOutcome::Done : PostOutcome::Released;
 }
 
-void MemberCommentPrivate::Inet1_StateChanged(const Platform::HttpResult &result)
+SaveExchange::Outcome SaveExchange::postForm(const QString &serverName, const QByteArray &form)
+{
+    if (!post(QUrl(saveUrl(serverName)), form, kSaveContentType))
+        return Outcome::NotStarted;
+
+    // The reply is read and shown inside this loop; the host may release the control, and this
+    // child with it, meanwhile.
+    QPointer<SaveExchange> alive(this);
+    while (alive && isRunning())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return alive ? Outcome::Done : Outcome::Released;
+}
+
+void SaveExchange::showReply(const Platform::HttpResult &result)
 {
     if (!result.error.isEmpty()) {
         Platform::messageBox(QStringLiteral("Error During saving to Database"), Platform::OkOnly);
         return;
     }
 
-    // Read a kilobyte at a time, with events running in between: the host may release the control.
     constexpr qsizetype kChunk = 1024;
-    QPointer<MemberComment> alive(q);
+    QPointer<SaveExchange> alive(this);
     Platform::TextDecoder decoder(result.charset.isEmpty() ? QByteArray("utf-8") : result.charset);
     QString reply;
     for (qsizetype at = 0; at < result.body.size(); at += kChunk) {
