@@ -56,15 +56,6 @@ void CommentListModel::addColumn(const QString &header)
     endInsertColumns();
 }
 
-int CommentListModel::addRow(const QString &text)
-{
-    const int position = int(m_rows.size());
-    beginInsertRows(QModelIndex(), position, position);
-    m_rows.emplace_back(text);
-    endInsertRows();
-    return position;
-}
-
 int CommentListModel::insertSorted(CommentRow row)
 {
     const QStringView key = row.cell(m_sortKey);

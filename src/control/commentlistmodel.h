@@ -28,8 +28,6 @@ public:
     // Appends a column with the given header text.
     void addColumn(const QString &header);
 
-    // Appends one row with the given text; returns its position.
-    int addRow(const QString &text);
     // Inserts a whole row where the current sort puts it, after any equal rows; returns its position.
     int insertSorted(CommentRow row);
     // Replaces the row at a position in place.

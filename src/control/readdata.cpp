@@ -5,16 +5,15 @@
 #include "control/saveexchange.h"
 #include "exchange/savebatch.h"
 #include "exchange/urlencode.h"
+#include "platform/logging.h"
 #include "platform/messagebox.h"
-
-#include <QtDebug>
 
 namespace VynMemberComment {
 
 QString MemberComment::ReadData()
 {
     auto fail = [this](const QString &why) {
-        qWarning("VynMemberComment: nothing was saved: %s", qPrintable(why));
+        qCWarning(Platform::lcMemberComment, "nothing was saved: %s", qPrintable(why));
         d->setBusy(false);
         Platform::messageBox(QStringLiteral("Error Occoured"), Platform::OkCritical, QStringLiteral("Information"));
         return QString();

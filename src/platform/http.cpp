@@ -111,11 +111,6 @@ bool HttpTransfer::isRunning() const
     return d->running;
 }
 
-int HttpTransfer::timeoutMilliseconds()
-{
-    return g_timeoutMilliseconds;
-}
-
 void HttpTransfer::setTimeoutMilliseconds(int ms)
 {
     g_timeoutMilliseconds = ms;

@@ -22,8 +22,8 @@ struct HttpResult {
 
 // The one HTTP path of the control, for the load's GET and the save's POST: one request at a time
 // over Qt Network. It follows redirects that are no less safe than the request, and gives up after
-// timeoutMilliseconds() without progress. A response cut short (a transport error, Qt's protocol
-// failure, or a body shorter than its Content-Length) is no response: it ends with an error.
+// its timeout without progress. A response cut short (a transport error, Qt's protocol failure,
+// or a body shorter than its Content-Length) is no response: it ends with an error.
 class HttpTransfer : public QObject
 {
     Q_OBJECT
@@ -37,8 +37,7 @@ public:
     // True from the start until the handling of finished has returned.
     bool isRunning() const;
 
-    // How long a transfer may go without progress before it gives up (60 s; shortened in tests).
-    static int timeoutMilliseconds();
+    // How long a transfer may go without progress before it gives up: 60 s, shortened in tests.
     static void setTimeoutMilliseconds(int ms);
 
 Q_SIGNALS:
