@@ -50,14 +50,14 @@ void fillRow(CommentRow &row, const std::array<XmlField, Column::Count> &fields,
 
 std::unique_ptr<XmlDocument> fetchLoadReply(const QString &url)
 {
-    const Platform::HttpResult reply = Platform::httpGet(QUrl(url));
+    Platform::HttpResult reply = Platform::httpGet(QUrl(url));
     auto doc = std::make_unique<XmlDocument>();
     if (reply.status != 0 && (reply.status < 200 || reply.status > 299))
         doc->fail(QStringLiteral("HTTP status %1 %2 from %3").arg(reply.status).arg(reply.reason, reply.url).simplified());
     else if (!reply.error.isEmpty())
         doc->fail(reply.error);
     else
-        doc->loadBytes(reply.body);
+        doc->loadBytes(std::move(reply.body));
     return doc;
 }
 

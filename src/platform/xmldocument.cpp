@@ -154,12 +154,7 @@ void XmlDocument::fail(const QString &why)
     m_error = why;
 }
 
-bool XmlDocument::loadBytes(const QByteArray &bytes)
-{
-    return parse(bytes);
-}
-
-bool XmlDocument::parse(QByteArray bytes)
+bool XmlDocument::loadBytes(QByteArray bytes)
 {
     m_doc->reset();
     m_buffer.clear();

@@ -61,8 +61,9 @@ public:
     XmlDocument &operator=(const XmlDocument &) = delete;
 
     // Parses bytes as they came over the wire; the XML declaration or BOM names the encoding.
-    // True when it worked.
-    bool loadBytes(const QByteArray &bytes);
+    // True when it worked. The document is parsed in the bytes themselves: bytes handed over by
+    // move (a reply of many megabytes) are not copied.
+    bool loadBytes(QByteArray bytes);
     // Holds no document, for the reason given.
     void fail(const QString &why);
 
@@ -70,8 +71,6 @@ public:
     QString errorText() const { return m_error; }
 
 private:
-    bool parse(QByteArray bytes);
-
     std::unique_ptr<pugi::xml_document> m_doc;
     // The bytes the document was parsed from, in place: its texts point into them.
     QByteArray m_buffer;
