@@ -54,7 +54,7 @@ public:
     QString mtEnteredBy;
     std::unique_ptr<Platform::XmlDocument> moXMLDoc;
 
-    // Children, owned by the control through QObject parenting; the editor's are its own.
+    // Children, owned by the control through QObject parenting. The editor holds its own children.
     QFrame *fraMain = nullptr;
     CommentListView *lstComments = nullptr;
     CommentListModel *comments = nullptr;
