@@ -7,10 +7,11 @@
 // cells, in column order, are split at U+001F.
 #include "batchparser.h"
 #include "formdecoding.h"
-#include "persistence/batchbuilder.h"
-#include "persistence/rowmarker.h"
-#include "persistence/truthvalue.h"
-#include "persistence/urlencode.h"
+#include "exchange/savebatch.h"
+#include "exchange/urlencode.h"
+#include "rows/numbers.h"
+#include "rows/rowmarker.h"
+#include "rows/truthvalue.h"
 
 #include <QStringList>
 

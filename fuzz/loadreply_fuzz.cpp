@@ -2,7 +2,7 @@
 // model as LoadData fills it (no widget), then sorted and read back cell by cell. Beyond not
 // crashing: a read without an error fills every column of every row, and never more.
 #include "control/commentlistmodel.h"
-#include "server/loadreply.h"
+#include "exchange/loadreply.h"
 
 #include <cstdint>
 #include <cstdlib>

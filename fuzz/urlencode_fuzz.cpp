@@ -2,7 +2,7 @@
 // plain form text, and the reference server's form decoding reads back exactly what the code page
 // adapter says the page holds, each character it lacks as "?".
 #include "formdecoding.h"
-#include "persistence/urlencode.h"
+#include "exchange/urlencode.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "persistence/batchbuilder.h"
+#include "exchange/savebatch.h"
 
 #include <gtest/gtest.h>
 

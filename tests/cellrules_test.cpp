@@ -1,5 +1,6 @@
-#include "persistence/rowmarker.h"
-#include "persistence/truthvalue.h"
+#include "rows/numbers.h"
+#include "rows/rowmarker.h"
+#include "rows/truthvalue.h"
 
 #include <gtest/gtest.h>
 

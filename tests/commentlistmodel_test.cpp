@@ -62,7 +62,7 @@ TEST(CommentListModelTest, HeadersAndContract)
     EXPECT_EQ(model->headerData(13, Qt::Horizontal).toString(), QStringLiteral("FocusFranchiseRelations"));
     model->setSortKey(0);
     model->setSortOrder(CommentListModel::Descending);
-    model->addRow(QStringLiteral("z"));
+    model->insertSorted(CommentRow(u"z"));
     model->setCell(3, 2, QStringLiteral("N"));
     model->removeAt(0);
     model->clear();

@@ -1,10 +1,10 @@
 // The fast paths answer exactly as the slower calls they stand in for: a row's UTF-8 cells as
 // QString::fromUtf8 decodes them, the list's comparison as QStringView::compare ignoring case, and
 // the save's form built in one pass as the encoded text of the whole batch.
-#include "control/commentlistmodel.h"
-#include "control/commentrow.h"
-#include "persistence/batchbuilder.h"
-#include "persistence/urlencode.h"
+#include "exchange/savebatch.h"
+#include "exchange/urlencode.h"
+#include "platform/textfastpaths.h"
+#include "rows/commentrow.h"
 
 #include <gtest/gtest.h>
 
@@ -79,7 +79,7 @@ TEST(CommentListModelTest, CaseInsensitiveCompareMatchesQt)
         QString::fromUtf8("\xF0\x90\x90\xA8"), "a\xC3\xA9", "A\xC3\x89", "Ab\xC3\xA9", "ab"};
     for (const QString &a : texts)
         for (const QString &b : texts)
-            EXPECT_EQ(sign(compareCaseInsensitive(a, b)), sign(QStringView(a).compare(b, Qt::CaseInsensitive)))
+            EXPECT_EQ(sign(Platform::compareCaseInsensitive(a, b)), sign(QStringView(a).compare(b, Qt::CaseInsensitive)))
                 << a.toStdString() << " vs " << b.toStdString();
 
     std::mt19937 random(11);
@@ -92,7 +92,7 @@ TEST(CommentListModelTest, CaseInsensitiveCompareMatchesQt)
     };
     for (int trial = 0; trial < 50000; ++trial) {
         const QString a = randomText(), b = randomText();
-        ASSERT_EQ(sign(compareCaseInsensitive(a, b)), sign(QStringView(a).compare(b, Qt::CaseInsensitive)))
+        ASSERT_EQ(sign(Platform::compareCaseInsensitive(a, b)), sign(QStringView(a).compare(b, Qt::CaseInsensitive)))
             << a.toStdString() << " vs " << b.toStdString();
     }
 }

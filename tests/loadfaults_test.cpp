@@ -1,7 +1,7 @@
 // LoadData against servers that misbehave on purpose: broken, cut, stalled and hostile replies.
 // Each ends in the error box or a correct list, with the pointer restored.
 #include "control/commentlistmodel.h"
-#include "platform/xmldocument.h"
+#include "platform/http.h"
 #include "support/controlaccess.h"
 #include "support/loopbackserver.h"
 #include "support/messageboxes.h"
@@ -52,7 +52,7 @@ class LoadFaultsTest : public ::testing::Test
 {
 protected:
     void SetUp() override { control.Mode(true, 1234); }
-    void TearDown() override { Platform::XmlDocument::setTimeoutMilliseconds(60 * 1000); }
+    void TearDown() override { Platform::HttpTransfer::setTimeoutMilliseconds(60 * 1000); }
 
     std::vector<SeenBox> load(const QString &base)
     {
@@ -144,7 +144,7 @@ TEST_F(LoadFaultsTest, BrokenTransfersShowTheErrorBox)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         model()->appendRows({CommentRow(u"before")});
-        Platform::XmlDocument::setTimeoutMilliseconds(c.timeoutMs);
+        Platform::HttpTransfer::setTimeoutMilliseconds(c.timeoutMs);
         RawServer raw(c.script);
         const std::vector<SeenBox> boxes = load(raw.baseUrl());
         if (c.orWholeList && boxes.empty()) {

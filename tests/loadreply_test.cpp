@@ -1,12 +1,16 @@
-// The load reply readers: comment rows, the user's name and the choice entries, with what each
-// keeps when a record fails, and the id conversion.
-#include "server/loadreply.h"
+// The load reply: its fetch, and its readers of comment rows, the user's name and the choice
+// entries, with what each keeps when a record fails, and the id conversion.
+#include "exchange/loadreply.h"
+#include "platform/http.h"
+#include "rows/numbers.h"
+#include "support/loopbackserver.h"
 
 #include <QStringList>
 
 #include <gtest/gtest.h>
 
 #include <set>
+#include <thread>
 
 using namespace VynMemberComment;
 using VynMemberComment::Platform::XmlDocument;
@@ -228,4 +232,75 @@ TEST(LoadReplyTest, IdsConvertAs32BitIntegers)
         EXPECT_EQ(toInt32(QString::fromLatin1(c.text)), c.value) << '"' << c.text << '"';
     // digits of other scripts are no integer text
     EXPECT_EQ(toInt32(QStringLiteral("\u0661")), std::nullopt);
+}
+
+// The load's fetch against a loopback server, including every way it can fail.
+
+TEST(LoadReplyTest, FetchedOverHttp)
+{
+    LoopbackServer server;
+    // the declaration wins over the header's charset
+    server.setHandler([](const httplib::Request &req, httplib::Response &res) {
+        if (req.path == "/moved") {
+            res.set_redirect("/reply.xml");
+            return;
+        }
+        res.set_content("<?xml version=\"1.0\" encoding=\"windows-1252\"?><r>\x80</r>", "text/xml; charset=utf-8");
+    });
+    for (const char *path : {"/reply.xml", "/moved"}) {
+        const auto doc = fetchLoadReply(server.baseUrl() + QLatin1String(path));
+        ASSERT_FALSE(doc->documentElement().isNull()) << doc->errorText().toStdString();
+        EXPECT_EQ(doc->documentElement().text(), QStringLiteral("\u20ac")) << path;
+        EXPECT_TRUE(doc->errorText().isEmpty());
+    }
+    // Qt may ask for a redirecting page twice on one connection; only plain GETs go out
+    const auto requests = server.requests();
+    ASSERT_GE(requests.size(), 3u);
+    EXPECT_EQ(requests.back().target, "/reply.xml");
+    for (const auto &r : requests) {
+        EXPECT_EQ(r.method, "GET");
+        EXPECT_EQ(r.body, "");
+    }
+}
+
+TEST(LoadReplyTest, FailedFetchLeavesNoDocumentElement)
+{
+    LoopbackServer server;
+    server.reply(200, "<r/>", "text/xml");
+    ASSERT_FALSE(fetchLoadReply(server.baseUrl() + QLatin1String("/ok"))->documentElement().isNull());
+
+    // a non-2xx status fails even with an XML body
+    std::unique_ptr<XmlDocument> doc;
+    for (int status : {404, 500, 302, 204}) {
+        server.reply(status, "<r>body</r>", "text/xml");
+        doc = fetchLoadReply(server.baseUrl() + QLatin1String("/x"));
+        EXPECT_TRUE(doc->documentElement().isNull()) << status;
+        if (status != 204)
+            EXPECT_TRUE(doc->errorText().contains(QString::number(status))) << doc->errorText().toStdString();
+    }
+    // 204 has no body to parse
+    EXPECT_FALSE(doc->errorText().isEmpty());
+
+    doc = fetchLoadReply(LoopbackServer::closedBaseUrl() + QLatin1String("/x"));
+    EXPECT_TRUE(doc->documentElement().isNull());
+    EXPECT_TRUE(doc->errorText().contains(QStringLiteral("network error"))) << doc->errorText().toStdString();
+
+    server.reply(200, "<r><unclosed></r>", "text/xml");
+    doc = fetchLoadReply(server.baseUrl() + QLatin1String("/bad"));
+    EXPECT_TRUE(doc->documentElement().isNull());
+    EXPECT_TRUE(doc->errorText().contains(QStringLiteral("offset"))) << doc->errorText().toStdString();
+}
+
+TEST(LoadReplyTest, FetchGivesUpWithoutProgress)
+{
+    LoopbackServer server;
+    server.setHandler([](const httplib::Request &, httplib::Response &res) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        res.set_content("<r/>", "text/xml");
+    });
+    Platform::HttpTransfer::setTimeoutMilliseconds(200);
+    const auto doc = fetchLoadReply(server.baseUrl() + QLatin1String("/slow"));
+    Platform::HttpTransfer::setTimeoutMilliseconds(60 * 1000);
+    EXPECT_TRUE(doc->documentElement().isNull());
+    EXPECT_TRUE(doc->errorText().contains(QStringLiteral("no progress"))) << doc->errorText().toStdString();
 }

@@ -1,7 +1,7 @@
 // What the host and the user may do while ReadData waits for its reply: load, press buttons, save
 // again, release the control. The server holds each save until the test lets it answer.
 #include "control/commentlistmodel.h"
-#include "platform/transfer.h"
+#include "control/saveexchange.h"
 #include "support/controlaccess.h"
 #include "support/loopbackserver.h"
 #include "support/messageboxes.h"
@@ -142,7 +142,7 @@ protected:
         ASSERT_EQ(model()->rowCount(), 1);
         EXPECT_EQ(model()->cell(0, Column::Description), QStringLiteral("from server"));
         EXPECT_FALSE(control->testAttribute(Qt::WA_SetCursor));
-        EXPECT_FALSE(dOf(control)->Inet1->StillExecuting());
+        EXPECT_FALSE(dOf(control)->Inet1->isRunning());
     }
 
     // The host releases the control before the save's reply arrives, or while it is shown.

@@ -1,7 +1,7 @@
 // ReadData against servers that misbehave on purpose: no answer, a reply cut by a reset, a huge
 // reply. Afterwards the rows and their markers are as they were, and saving again works.
 #include "control/commentlistmodel.h"
-#include "platform/transfer.h"
+#include "control/saveexchange.h"
 #include "support/controlaccess.h"
 #include "support/loopbackserver.h"
 #include "support/messageboxes.h"
@@ -39,7 +39,7 @@ protected:
         model()->appendRows(std::move(rows));
         before = cells();
     }
-    void TearDown() override { Platform::Transfer::setTimeoutMilliseconds(60 * 1000); }
+    void TearDown() override { Platform::HttpTransfer::setTimeoutMilliseconds(60 * 1000); }
 
     CommentListModel *model()
     {
@@ -62,7 +62,7 @@ protected:
     // stalled save give up soon.
     std::vector<SeenBox> save(const QString &base, int timeoutMs = 60 * 1000)
     {
-        Platform::Transfer::setTimeoutMilliseconds(timeoutMs);
+        Platform::HttpTransfer::setTimeoutMilliseconds(timeoutMs);
         dOf(&control)->mtServerName = base;
         MessageBoxes boxes;
         EXPECT_TRUE(control.ReadData().isEmpty());
@@ -75,7 +75,7 @@ protected:
     {
         EXPECT_EQ(cells(), before);
         EXPECT_FALSE(control.testAttribute(Qt::WA_SetCursor));
-        EXPECT_FALSE(dOf(&control)->Inet1->StillExecuting());
+        EXPECT_FALSE(dOf(&control)->Inet1->isRunning());
         server.reply(200, kSaved);
         const size_t sent = server.requests().size();
         const std::vector<SeenBox> boxes = save(server.baseUrl());

@@ -1,7 +1,7 @@
 // The save envelope on the real control against a loopback server: the POST it sends, the reply
 // boxes, the failure box, and a control released while the save waits.
-#include "persistence/urlencode.h"
-#include "platform/transfer.h"
+#include "control/saveexchange.h"
+#include "exchange/urlencode.h"
 #include "support/controlaccess.h"
 #include "support/loopbackserver.h"
 #include "support/messageboxes.h"
@@ -11,13 +11,14 @@
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
 using namespace VynMemberComment;
-using Outcome = MemberCommentPrivate::PostOutcome;
+using Outcome = SaveExchange::Outcome;
 
 namespace {
 
@@ -30,7 +31,7 @@ protected:
     // Posts a batch as the save does: "SQL=" and the batch form-URL-encoded.
     Outcome post(const QString &batch)
     {
-        return d()->postForm("SQL=" + urlEncode(batch, Platform::systemCodePage()).toLatin1());
+        return d()->Inet1->postForm(d()->mtServerName, "SQL=" + urlEncode(batch, Platform::systemCodePage()).toLatin1());
     }
 
     LoopbackServer server;
@@ -43,7 +44,7 @@ protected:
 
 TEST_F(SaveTransferTest, EnvelopePostsTheEncodedBatch)
 {
-    EXPECT_NE(control->findChild<Platform::Transfer *>(QStringLiteral("Inet1")), nullptr);
+    EXPECT_NE(control->findChild<Platform::HttpTransfer *>(QStringLiteral("Inet1")), nullptr);
     server.reply(200, "");
     MessageBoxes boxes;
     EXPECT_EQ(post(QStringLiteral("UPDATE t SET a='x y' WHERE b=1;\r\n")), Outcome::Done);
@@ -63,6 +64,7 @@ TEST_F(SaveTransferTest, ReplyIsShownWholeUnlessBlank)
         int status;
         std::string body;
         std::optional<QString> shown;
+        const char *contentType = "text/plain";
     } cases[] = {
         {"empty", 200, "", std::nullopt},
         {"one byte", 200, "x", QStringLiteral("x")},
@@ -75,9 +77,13 @@ TEST_F(SaveTransferTest, ReplyIsShownWholeUnlessBlank)
         {"untrimmed", 200, "  Saved 2 comments  ", QStringLiteral("  Saved 2 comments  ")},
         {"utf-8", 200, "Gespeichert \xE2\x80\x93 ok", QStringLiteral("Gespeichert \u2013 ok")},
         {"server error", 500, "Statement failed", QStringLiteral("Statement failed")},
+        // read a kilobyte at a time: a character across the boundary arrives whole
+        {"utf-8 by default", 200, std::string(1023, 'a') + "\xC3\xA9z", QString(1023, QLatin1Char('a')) + QStringLiteral("\u00e9z")},
+        {"windows-1252", 200, "\x80\x93", QStringLiteral("\u20ac\u201c"), "text/plain; charset=windows-1252"},
+        {"quoted iso-8859-1", 200, "\xE9", QStringLiteral("\u00e9"), "text/html; charset=\"ISO-8859-1\""},
     };
     for (const Case &c : cases) {
-        server.reply(c.status, c.body);
+        server.reply(c.status, c.body, c.contentType);
         MessageBoxes boxes;
         bool returned = false;
         bool shownBeforeReturn = false;
@@ -114,11 +120,10 @@ TEST_F(SaveTransferTest, TransferFailureShowsTheFixedText)
 TEST_F(SaveTransferTest, BusyTransferStartsNothing)
 {
     server.reply(200, "");
-    auto *inet = control->findChild<Platform::Transfer *>(QStringLiteral("Inet1"));
-    ASSERT_TRUE(inet->Execute(server.baseUrl(), QStringLiteral("Post"), "SQL=1",
-                              QStringLiteral("Content-Type: application/x-www-form-urlencoded")));
+    auto *inet = control->findChild<Platform::HttpTransfer *>(QStringLiteral("Inet1"));
+    ASSERT_TRUE(inet->post(QUrl(server.baseUrl()), "SQL=1", "application/x-www-form-urlencoded"));
     EXPECT_EQ(post(QStringLiteral("SELECT 2")), Outcome::NotStarted);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !inet->StillExecuting(); }, 20000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !inet->isRunning(); }, 20000));
     ASSERT_EQ(server.requests().size(), 1u);
     EXPECT_EQ(server.requests()[0].body, "SQL=1");
 }

@@ -1,9 +1,9 @@
 // The membercomment-server executable as a separate process: what it reported as saved survives a
 // SIGKILL, concurrent saves lose nothing, and oversized or broken requests are refused clearly.
-#include "persistence/batchbuilder.h"
-#include "persistence/urlencode.h"
+#include "exchange/savebatch.h"
+#include "exchange/urlencode.h"
 #include "platform/xmldocument.h"
-#include "server/loadreply.h"
+#include "exchange/loadreply.h"
 #include "support/serverclient.h"
 
 #include <QProcess>

@@ -1,6 +1,6 @@
 #include "formdecoding.h"
 
-#include "persistence/urlencode.h"
+#include "exchange/urlencode.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "support/serverclient.h"
 #include "membercommentserver.h"
 
-#include "persistence/urlencode.h"
+#include "exchange/urlencode.h"
 
 #include <QRegularExpression>
 #include <QString>

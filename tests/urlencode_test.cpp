@@ -1,4 +1,4 @@
-#include "persistence/urlencode.h"
+#include "exchange/urlencode.h"
 #include "platform/codepage.h"
 
 #include <gtest/gtest.h>

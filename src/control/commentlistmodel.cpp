@@ -1,29 +1,13 @@
 #include "control/commentlistmodel.h"
 
-#include "persistence/rowmarker.h"
+#include "platform/textfastpaths.h"
+#include "rows/rowmarker.h"
 
 #include <QFont>
 
 #include <algorithm>
 
 namespace VynMemberComment {
-
-int compareCaseInsensitive(QStringView a, QStringView b)
-{
-    // Qt folds every character through its Unicode tables; a sort of 100,000 rows makes millions
-    // of comparisons, nearly all between ASCII texts, where folding is one addition.
-    const auto fold = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c; };
-    const qsizetype common = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < common; ++i) {
-        const char16_t ca = a[i].unicode(), cb = b[i].unicode();
-        // From the first other character on, Qt decides (what precedes is ASCII: no pair is split).
-        if ((ca | cb) >= 0x80)
-            return a.sliced(i).compare(b.sliced(i), Qt::CaseInsensitive);
-        if (ca != cb && fold(ca) != fold(cb))
-            return fold(ca) < fold(cb) ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
 
 CommentListModel::CommentListModel(QObject *parent)
     : QAbstractTableModel(parent)
@@ -70,15 +54,6 @@ void CommentListModel::addColumn(const QString &header)
     beginInsertColumns(QModelIndex(), column, column);
     m_headers.append(header);
     endInsertColumns();
-}
-
-int CommentListModel::addRow(const QString &text)
-{
-    const int position = int(m_rows.size());
-    beginInsertRows(QModelIndex(), position, position);
-    m_rows.emplace_back(text);
-    endInsertRows();
-    return position;
 }
 
 int CommentListModel::insertSorted(CommentRow row)
@@ -164,7 +139,7 @@ void CommentListModel::sortBy(int column, int order)
 
 bool CommentListModel::before(QStringView a, QStringView b) const
 {
-    const int c = compareCaseInsensitive(a, b);
+    const int c = Platform::compareCaseInsensitive(a, b);
     return m_sortOrder == Ascending ? c < 0 : c > 0;
 }
 
@@ -185,7 +160,7 @@ void CommentListModel::sortRows()
         pool.append(key); // within the reserved room: the views stay valid
     }
     sortByKeys(m_sortKey, m_sortOrder, keys,
-               [](QStringView a, QStringView b) { return compareCaseInsensitive(a, b) < 0; });
+               [](QStringView a, QStringView b) { return Platform::compareCaseInsensitive(a, b) < 0; });
 }
 
 void CommentListModel::applyPermutation(const std::vector<int> &order)

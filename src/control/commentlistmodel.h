@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/commentrow.h"
+#include "rows/commentrow.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
@@ -8,9 +8,6 @@
 #include <vector>
 
 namespace VynMemberComment {
-
-// Compares two texts as QStringView::compare with Qt::CaseInsensitive does (only the sign counts).
-int compareCaseInsensitive(QStringView a, QStringView b);
 
 // The rows of the comment list, always held in display order. Setting the sort key or the sort
 // order re-sorts at once (stable, comparing texts without regard to letter case); nothing else
@@ -31,8 +28,6 @@ public:
     // Appends a column with the given header text.
     void addColumn(const QString &header);
 
-    // Appends one row with the given text; returns its position.
-    int addRow(const QString &text);
     // Inserts a whole row where the current sort puts it, after any equal rows; returns its position.
     int insertSorted(CommentRow row);
     // Replaces the row at a position in place.

@@ -5,7 +5,7 @@
 namespace VynMemberComment {
 
 // The comment text box: several lines, but Enter and Return add nothing, and no more than
-// maxLength() characters can be typed or pasted. Text set by the program is taken whole.
+// kMaxLength characters can be typed or pasted. Text set by the program is taken whole.
 class CommentTextEdit : public QPlainTextEdit
 {
     Q_OBJECT
@@ -13,8 +13,6 @@ public:
     static constexpr int kMaxLength = 1000;
 
     explicit CommentTextEdit(QWidget *parent = nullptr);
-
-    int maxLength() const { return kMaxLength; }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

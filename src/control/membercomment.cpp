@@ -1,12 +1,13 @@
 #include "control/membercomment_p.h"
 
+#include "control/colours.h"
+#include "control/commenteditor.h"
 #include "control/commentlistmodel.h"
 #include "control/commentlistview.h"
 #include "control/commenttextedit.h"
 #include "control/layout.h"
 #include "control/lockablecombobox.h"
-#include "platform/colours.h"
-#include "platform/transfer.h"
+#include "control/saveexchange.h"
 
 #include <VynMemberComment/version.h>
 
@@ -19,8 +20,6 @@
 #include <cmath>
 
 namespace VynMemberComment {
-
-using Platform::SystemColour;
 
 MemberCommentPrivate::MemberCommentPrivate(MemberComment *qq)
     : q(qq)
@@ -37,8 +36,8 @@ void MemberCommentPrivate::buildChildren()
         child->setObjectName(QLatin1String(name));
         child->setGeometry(Layout::placement(name, dpiX, dpiY));
     };
-    auto label = [&](const char *name, const char *caption) {
-        auto *l = new QLabel(QString::fromLatin1(caption), fraMain);
+    auto label = [&](const char *name, const QString &caption) {
+        auto *l = new QLabel(caption, fraMain);
         place(l, name);
         return l;
     };
@@ -52,7 +51,7 @@ void MemberCommentPrivate::buildChildren()
         auto *c = new LockableComboBox(fraMain);
         place(c, name);
         c->setLocked(true);
-        Platform::setBackColour(c, SystemColour::Menu);
+        setBackColour(c, SystemColour::Menu);
         return c;
     };
     auto button = [&](const char *name, const char *caption) {
@@ -70,42 +69,46 @@ void MemberCommentPrivate::buildChildren()
     place(lstComments, "lstComments");
     comments = lstComments->comments();
 
-    Label2 = label("Label2", "Group :");
-    cboCommentGroup = comboBox("cboCommentGroup");
-    Label4 = label("Label4", "Type :");
-    cboCommentType = comboBox("cboCommentType");
+    EditorWidgets e;
+    QLabel *groupCaption = label("Label2", QStringLiteral("Group :"));
+    e.group = comboBox("cboCommentGroup");
+    QLabel *typeCaption = label("Label4", QStringLiteral("Type :"));
+    e.type = comboBox("cboCommentType");
 
-    txtComment = new CommentTextEdit(fraMain);
-    place(txtComment, "txtComment");
-    txtComment->setReadOnly(true);
-    Platform::setBackColour(txtComment, SystemColour::ButtonFace);
+    e.text = new CommentTextEdit(fraMain);
+    place(e.text, "txtComment");
+    e.text->setReadOnly(true);
+    setBackColour(e.text, SystemColour::ButtonFace);
 
-    cmdAdd = button("cmdAdd", "New Comment");
-    cmdEdit = button("cmdEdit", "Edit");
-    cmdDelete = button("cmdDelete", "Delete");
-    cmdDelete->setEnabled(false);
+    e.add = button("cmdAdd", "New Comment");
+    e.edit = button("cmdEdit", "Edit");
+    e.remove = button("cmdDelete", "Delete");
+    e.remove->setEnabled(false);
 
-    chkCenterFocus = checkBox("chkCenterFocus");
-    lblCenterFocus = label("lblCenterFocus", "Center Focus");
-    chkFranchiseRelationsFocus = checkBox("chkFranchiseRelationsFocus");
-    lblFranchiseRelationsFocus = label("lblFranchiseRelationsFocus", "Franchise Relations Focus");
-    chkmemberFocus = checkBox("chkmemberFocus");
-    lblVendorFocus = label("lblVendorFocus", "Membership Focus");
-    chkBETAFocus = checkBox("chkBETAFocus");
-    lblFocusBilling = label("lblFocusBilling", "BETA Focus");
-    lblVersionNumber = label("lblVersionNumber", "");
+    e.center = checkBox("chkCenterFocus");
+    QLabel *centerCaption = label("lblCenterFocus", QStringLiteral("Center Focus"));
+    e.franchise = checkBox("chkFranchiseRelationsFocus");
+    QLabel *franchiseCaption = label("lblFranchiseRelationsFocus", QStringLiteral("Franchise Relations Focus"));
+    e.membership = checkBox("chkmemberFocus");
+    QLabel *membershipCaption = label("lblVendorFocus", QStringLiteral("Membership Focus"));
+    e.beta = checkBox("chkBETAFocus");
+    QLabel *betaCaption = label("lblFocusBilling", QStringLiteral("BETA Focus"));
+    label("lblVersionNumber", QStringLiteral("Version Number: %1.%2.%3")
+                                  .arg(VYNMEMBERCOMMENT_VERSION_MAJOR)
+                                  .arg(VYNMEMBERCOMMENT_VERSION_MINOR)
+                                  .arg(VYNMEMBERCOMMENT_VERSION_PATCH));
 
     // Screen readers name each box by the label beside it.
     fraMain->setAccessibleName(QStringLiteral("Member comments"));
     lstComments->setAccessibleName(QStringLiteral("Comments"));
-    txtComment->setAccessibleName(QStringLiteral("Comment"));
+    e.text->setAccessibleName(QStringLiteral("Comment"));
     const std::pair<QLabel *, QWidget *> buddies[] = {
-        {Label2, cboCommentGroup},
-        {Label4, cboCommentType},
-        {lblCenterFocus, chkCenterFocus},
-        {lblFranchiseRelationsFocus, chkFranchiseRelationsFocus},
-        {lblVendorFocus, chkmemberFocus},
-        {lblFocusBilling, chkBETAFocus},
+        {groupCaption, e.group},
+        {typeCaption, e.type},
+        {centerCaption, e.center},
+        {franchiseCaption, e.franchise},
+        {membershipCaption, e.membership},
+        {betaCaption, e.beta},
     };
     for (const auto &[caption, box] : buddies) {
         caption->setBuddy(box);
@@ -120,20 +123,22 @@ void MemberCommentPrivate::buildChildren()
         previous = w;
     }
 
-    Inet1 = new Platform::Transfer(q);
+    editor = std::make_unique<CommentEditor>(e, lstComments);
+    Inet1 = new SaveExchange(q);
     Inet1->setObjectName(QStringLiteral("Inet1"));
-    QObject::connect(Inet1, &Platform::Transfer::StateChanged, q, [this](int state) { Inet1_StateChanged(state); });
 }
 
 void MemberCommentPrivate::connectHandlers()
 {
-    QObject::connect(cmdAdd, &QPushButton::clicked, q, [this] { cmdAdd_Click(); });
-    QObject::connect(cmdEdit, &QPushButton::clicked, q, [this] { cmdEdit_Click(); });
-    QObject::connect(cmdDelete, &QPushButton::clicked, q, [this] { cmdDelete_Click(); });
+    const EditorWidgets &e = editor->widgets();
+    QObject::connect(e.add, &QPushButton::clicked, q, [this] { editor->addOrSave(mlMemberID, mtEnteredBy); });
+    QObject::connect(e.edit, &QPushButton::clicked, q, [this] { editor->editOrCancel(); });
+    QObject::connect(e.remove, &QPushButton::clicked, q, [this] { editor->deleteSelected(); });
     QObject::connect(lstComments, &QAbstractItemView::clicked, q, [this] { lstComments_Click(); });
     QObject::connect(lstComments, &QAbstractItemView::doubleClicked, q, [this] { lstComments_DblClick(); });
     QObject::connect(lstComments, &CommentListView::keyReleased, q, [this](int key) { lstComments_KeyUp(key); });
     QObject::connect(lstComments, &CommentListView::columnClicked, q, [this](int h) { lstComments_ColumnClick(h); });
+    QObject::connect(Inet1, &Platform::HttpTransfer::finished, Inet1, &SaveExchange::showReply);
 }
 
 void MemberCommentPrivate::initialise()
@@ -151,26 +156,19 @@ void MemberCommentPrivate::initialise()
             lstComments->header()->resizeSection(column, Layout::twipsToPixels(twips, dpiX));
         }
     }
-    lblVersionNumber->setText(QStringLiteral("Version Number: %1.%2.%3")
-                                  .arg(VYNMEMBERCOMMENT_VERSION_MAJOR)
-                                  .arg(VYNMEMBERCOMMENT_VERSION_MINOR)
-                                  .arg(VYNMEMBERCOMMENT_VERSION_PATCH));
-    EnableButtonsForMode();
-}
-
-void MemberCommentPrivate::EnableButtonsForMode()
-{
-    cmdAdd->setEnabled(mbMode);
-    cmdEdit->setEnabled(mbMode);
-    cmdDelete->setEnabled(false);
+    editor->enableForMode(mbMode);
 }
 
 void MemberCommentPrivate::fitFontToCaptions()
 {
     // The fixed layout was drawn for a narrow 8-point face; with a wider one the captions would be
-    // cut off, so the control takes the largest size up to 8 points at which every caption fits.
-    const QList<QWidget *> captioned{Label2, Label4, lblCenterFocus, lblFranchiseRelationsFocus, lblVendorFocus,
-                                     lblFocusBilling, lblVersionNumber, cmdAdd, cmdEdit, cmdDelete};
+    // cut off, so the control takes the largest size up to 8 points at which every caption (the
+    // labels' and the buttons') fits.
+    QList<QWidget *> captioned;
+    for (QLabel *l : fraMain->findChildren<QLabel *>(Qt::FindDirectChildrenOnly))
+        captioned.append(l);
+    for (QPushButton *b : fraMain->findChildren<QPushButton *>(Qt::FindDirectChildrenOnly))
+        captioned.append(b);
     QFont f = q->font();
     for (double points = 8.0; points >= 6.0; points -= 0.5) {
         f.setPointSizeF(points);
@@ -215,18 +213,18 @@ QVariant MemberComment::Mode(bool bMode, qint32 plMemberID)
 {
     d->mlMemberID = plMemberID;
     d->mbMode = bMode;
-    d->EnableButtonsForMode();
+    d->editor->enableForMode(bMode);
     return {};
 }
 
 bool MemberComment::IsCommentNotEmpty() const
 {
-    return d->IsCommentNotEmpty;
+    return d->editor->commentNotEmpty();
 }
 
 void MemberComment::setIsCommentNotEmpty(bool value)
 {
-    d->IsCommentNotEmpty = value;
+    d->editor->setCommentNotEmpty(value);
 }
 
 } // namespace VynMemberComment

@@ -3,31 +3,24 @@
 #include <VynMemberComment/MemberComment.h>
 
 #include "platform/xmldocument.h"
-#include "server/loadreply.h"
 
-#include <QPersistentModelIndex>
 #include <QString>
 
-#include <array>
 #include <memory>
+#include <optional>
 
-class QCheckBox;
 class QFrame;
-class QLabel;
-class QPushButton;
 
 namespace VynMemberComment {
 
+class CommentEditor;
 class CommentListModel;
 class CommentListView;
-class CommentTextEdit;
-class LockableComboBox;
-namespace Platform {
-class Transfer;
-}
+class SaveExchange;
+struct ReplyError;
 
-// The control's state and children. The handlers of each subsystem are defined in that
-// subsystem's folder; this class only ties them together.
+// The control's state, its children, and the handlers of its members and the list's events. The
+// editor and the save exchange are classes of their own.
 class MemberCommentPrivate
 {
 public:
@@ -35,41 +28,18 @@ public:
     ~MemberCommentPrivate();
     static MemberCommentPrivate *get(MemberComment *control) { return control->d.get(); }
 
-    // control/: building the face, initialisation and mode
+    // Building the face (membercomment.cpp): every signal is wired in connectHandlers.
     void buildChildren();
     void connectHandlers();
     void initialise();
     void fitFontToCaptions();
-    void EnableButtonsForMode();
     void setBusy(bool busy);
-    // The four focus flags, in the order the editor enables and clears them.
-    std::array<QCheckBox *, 4> focusBoxes() const;
-    void setTextOpen(bool open);
-    void setChoicesOpen(bool open);
-    void setListActive(bool active);
-    // Empties the editor: opened for a new comment, or closed and the list active again.
-    void clearEditor(bool open);
 
-    // server/: the load reply and the save transfer
+    // The load (loaddata.cpp): fills the list from the reply held, and releases the reply once
+    // it has been read without an error.
     std::optional<ReplyError> FillCommentList();
-    // Posts the save's form ("SQL=" and the encoded batch) and waits, pumping events, until its
-    // reply has been handled. Released: the host released the control during the wait; nothing of
-    // it may be touched then.
-    enum class PostOutcome { Done, NotStarted, Released };
-    PostOutcome postForm(const QByteArray &form);
-    void Inet1_StateChanged(int State);
 
-    // persistence/: the editor's first button and the save
-    void cmdAdd_Click();
-    // Adds the editor's comment as a new row, or writes it into the selected row, by mtAction.
-    void writeEditorIntoList(const QString &text);
-
-    // interaction/: edit, delete, and the list's events
-    void cmdEdit_Click();
-    void cancelEditor();
-    // Copies the selected row into the editor and notes whether every value could be shown.
-    void loadSelectedRow();
-    void cmdDelete_Click();
+    // The list's events (listevents.cpp).
     void lstComments_Click();
     void lstComments_DblClick();
     void lstComments_KeyUp(int key);
@@ -78,40 +48,18 @@ public:
     MemberComment *const q;
 
     // The control's fields.
-    bool IsCommentNotEmpty = false;
-    QString mtAction;
     qint32 mlMemberID = 0;
     bool mbMode = false;
     QString mtServerName;
     QString mtEnteredBy;
     std::unique_ptr<Platform::XmlDocument> moXMLDoc;
 
-    // The row the editor shows, and whether its group, type and flags could all be shown.
-    QPersistentModelIndex loadedRow;
-    bool loadedRowComplete = false;
-
-    // Children, owned by the control through QObject parenting.
+    // Children, owned by the control through QObject parenting. The editor holds its own children.
     QFrame *fraMain = nullptr;
     CommentListView *lstComments = nullptr;
     CommentListModel *comments = nullptr;
-    QLabel *Label2 = nullptr;
-    LockableComboBox *cboCommentGroup = nullptr;
-    QLabel *Label4 = nullptr;
-    LockableComboBox *cboCommentType = nullptr;
-    CommentTextEdit *txtComment = nullptr;
-    QPushButton *cmdAdd = nullptr;
-    QPushButton *cmdEdit = nullptr;
-    QPushButton *cmdDelete = nullptr;
-    QCheckBox *chkCenterFocus = nullptr;
-    QLabel *lblCenterFocus = nullptr;
-    QCheckBox *chkFranchiseRelationsFocus = nullptr;
-    QLabel *lblFranchiseRelationsFocus = nullptr;
-    QCheckBox *chkmemberFocus = nullptr;
-    QLabel *lblVendorFocus = nullptr;
-    QCheckBox *chkBETAFocus = nullptr;
-    QLabel *lblFocusBilling = nullptr;
-    QLabel *lblVersionNumber = nullptr;
-    Platform::Transfer *Inet1 = nullptr;
+    std::unique_ptr<CommentEditor> editor;
+    SaveExchange *Inet1 = nullptr;
 };
 
 } // namespace VynMemberComment

@@ -222,14 +222,6 @@ QString monthNameForm(const CivilTime &t)
     return w.result();
 }
 
-QString sortableForm(const CivilTime &t)
-{
-    FormWriter w;
-    w.number(t.year, 4).text(u"/").number(t.month, 2).text(u"/").number(t.day, 2).text(u" ");
-    w.number(t.hour, 2).text(u":").number(t.minute, 2).text(u":").number(t.second, 2);
-    return w.result();
-}
-
 std::optional<CivilTime> readCommentDate(QStringView text)
 {
     Reader in(text.trimmed());

@@ -27,11 +27,11 @@ CivilTime toCivilTime(const QDateTime &moment);
 // The fixed English (United States) forms, whatever the locale.
 QString displayForm(const CivilTime &t);   // "8/5/2010 03:04PM"
 QString monthNameForm(const CivilTime &t); // "Aug 05 2010 03:04PM"
-QString sortableForm(const CivilTime &t);  // "2010/08/05 15:04:09"
 
 // Reads a Comment Date cell in any form it may hold: the display form, the same with a blank and
-// optional seconds ("8/5/2010 3:04:09 PM"), the sortable form, the month-name form (also padded
-// with blanks, "Aug  5 2010  3:04PM"), and ISO 8601 ("2010-08-05 15:04:09", "2010-08-05T15:04:09.123").
+// optional seconds ("8/5/2010 3:04:09 PM"), the sortable form ("2010/08/05 15:04:09"), the
+// month-name form (also padded with blanks, "Aug  5 2010  3:04PM"), and ISO 8601
+// ("2010-08-05 15:04:09", "2010-08-05T15:04:09.123").
 // None when the text is none of them or names no real date and time.
 std::optional<CivilTime> readCommentDate(QStringView text);
 

@@ -2,19 +2,11 @@
 
 #include "platform/codepage.h"
 
-#include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QUrl>
-
 #include <pugixml.hpp>
 
 namespace VynMemberComment::Platform {
 
 namespace {
-
-int g_timeoutMilliseconds = 60 * 1000;
 
 // Elements, non-blank text, CDATA, comments and processing instructions become nodes; the
 // declaration and the DOCTYPE do not, and no entity beyond the predefined ones is expanded.
@@ -89,28 +81,6 @@ std::optional<QByteArrayView> ownValue(pugi::xml_node node)
     }
 }
 
-QString networkFailure(QNetworkReply *reply)
-{
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (status.isValid()) {
-        const int code = status.toInt();
-        if (code < 200 || code > 299) {
-            const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-            return QStringLiteral("HTTP status %1 %2 from %3").arg(code).arg(reason, reply->url().toString()).simplified();
-        }
-    }
-    // After a success status an error still means the body was cut short: not the reply that was sent.
-    if (reply->error() == QNetworkReply::OperationCanceledError)
-        return QStringLiteral("no progress for %1 ms from %2").arg(g_timeoutMilliseconds).arg(reply->url().toString());
-    if (reply->error() != QNetworkReply::NoError)
-        return QStringLiteral("network error: %1").arg(reply->errorString());
-    // Qt may end a reply without an error when the connection closes before Content-Length is reached.
-    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-    if (length.isValid() && reply->bytesAvailable() < length.toLongLong())
-        return QStringLiteral("network error: the reply ended after %1 of %2 bytes").arg(reply->bytesAvailable()).arg(length.toLongLong());
-    return {};
-}
-
 } // namespace
 
 XmlNode XmlNode::item(int position) const
@@ -177,35 +147,14 @@ XmlDocument::XmlDocument()
 
 XmlDocument::~XmlDocument() = default;
 
-bool XmlDocument::load(const QUrl &url)
+void XmlDocument::fail(const QString &why)
 {
     m_doc->reset();
     m_buffer.clear();
-    m_error.clear();
-
-    QNetworkAccessManager manager;
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setTransferTimeout(g_timeoutMilliseconds);
-    std::unique_ptr<QNetworkReply> reply(manager.get(request));
-
-    QEventLoop loop;
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-
-    m_error = networkFailure(reply.get());
-    if (!m_error.isEmpty())
-        return false;
-    return parse(reply->readAll());
+    m_error = why;
 }
 
-bool XmlDocument::loadBytes(const QByteArray &bytes)
-{
-    return parse(bytes);
-}
-
-bool XmlDocument::parse(QByteArray bytes)
+bool XmlDocument::loadBytes(QByteArray bytes)
 {
     m_doc->reset();
     m_buffer.clear();
@@ -243,16 +192,6 @@ bool XmlDocument::parse(QByteArray bytes)
 XmlNode XmlDocument::documentElement() const
 {
     return XmlNode(m_doc->document_element().internal_object());
-}
-
-int XmlDocument::timeoutMilliseconds()
-{
-    return g_timeoutMilliseconds;
-}
-
-void XmlDocument::setTimeoutMilliseconds(int ms)
-{
-    g_timeoutMilliseconds = ms;
 }
 
 } // namespace VynMemberComment::Platform

@@ -12,8 +12,6 @@ class xml_node;
 struct xml_node_struct;
 }
 
-class QUrl;
-
 namespace VynMemberComment::Platform {
 
 struct XmlField;
@@ -52,8 +50,8 @@ struct XmlField {
     std::optional<QByteArrayView> value;
 };
 
-// The load reply. A failed fetch or an unparsable reply leaves it without a document element, and
-// errorText() then says why.
+// An XML document parsed from bytes. Unparsable bytes, or a fetch that failed before there were
+// any, leave it without a document element, and errorText() then says why.
 class XmlDocument
 {
 public:
@@ -62,22 +60,17 @@ public:
     XmlDocument(const XmlDocument &) = delete;
     XmlDocument &operator=(const XmlDocument &) = delete;
 
-    // Fetches the URL with an HTTP GET and parses the reply, holding back user input meanwhile.
-    // Follows redirects; gives up after the transfer timeout without progress. True when it worked.
-    bool load(const QUrl &url);
     // Parses bytes as they came over the wire; the XML declaration or BOM names the encoding.
-    bool loadBytes(const QByteArray &bytes);
+    // True when it worked. The document is parsed in the bytes themselves: bytes handed over by
+    // move (a reply of many megabytes) are not copied.
+    bool loadBytes(QByteArray bytes);
+    // Holds no document, for the reason given.
+    void fail(const QString &why);
 
     XmlNode documentElement() const;
     QString errorText() const { return m_error; }
 
-    // How long a transfer may go without progress before it gives up (60 s; shortened in tests).
-    static int timeoutMilliseconds();
-    static void setTimeoutMilliseconds(int ms);
-
 private:
-    bool parse(QByteArray bytes);
-
     std::unique_ptr<pugi::xml_document> m_doc;
     // The bytes the document was parsed from, in place: its texts point into them.
     QByteArray m_buffer;

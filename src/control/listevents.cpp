@@ -1,11 +1,36 @@
-// A header click sorts by that column; a second click on it reverses the order. "Comment Date"
-// sorts by the date the text names, and every date is then shown in the display form.
+// The list's events. Choosing a row (a click, Up or Down) shows it in the editor; a double-click
+// opens it. A header click sorts by that column, and a second click on it reverses the order;
+// "Comment Date" sorts by the date the text names, and every date is then shown in the display form.
 #include "control/membercomment_p.h"
 
+#include "control/commenteditor.h"
 #include "control/commentlistmodel.h"
+#include "control/commentlistview.h"
 #include "platform/dateforms.h"
 
 namespace VynMemberComment {
+
+void MemberCommentPrivate::lstComments_Click()
+{
+    if (comments->rowCount() == 0 || lstComments->selectedRow() < 0)
+        return;
+    editor->loadSelectedRow();
+    if (mbMode)
+        editor->offerSelectedRow();
+}
+
+void MemberCommentPrivate::lstComments_KeyUp(int key)
+{
+    if (key == Qt::Key_Up || key == Qt::Key_Down)
+        lstComments_Click();
+}
+
+void MemberCommentPrivate::lstComments_DblClick()
+{
+    // In read-only mode no enabled button could save or cancel an opened row.
+    if (mbMode)
+        editor->editOrCancel();
+}
 
 void MemberCommentPrivate::lstComments_ColumnClick(int h)
 {

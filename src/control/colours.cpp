@@ -1,10 +1,10 @@
-#include "platform/colours.h"
+#include "control/colours.h"
 
 #include <QApplication>
 #include <QPalette>
 #include <QWidget>
 
-namespace VynMemberComment::Platform {
+namespace VynMemberComment {
 
 namespace {
 QPalette::ColorRole roleOf(SystemColour colour)
@@ -28,4 +28,4 @@ void setBackColour(QWidget *widget, SystemColour colour)
     widget->setPalette(palette);
 }
 
-} // namespace VynMemberComment::Platform
+} // namespace VynMemberComment

@@ -2,7 +2,7 @@
 
 class QWidget;
 
-namespace VynMemberComment::Platform {
+namespace VynMemberComment {
 
 // The system colours the control paints its boxes and list with.
 enum class SystemColour {
@@ -14,4 +14,4 @@ enum class SystemColour {
 // Sets the widget's background (its palette's Base) to the named colour of the application palette.
 void setBackColour(QWidget *widget, SystemColour colour);
 
-} // namespace VynMemberComment::Platform
+} // namespace VynMemberComment

@@ -1,6 +1,6 @@
-#include "persistence/rowmarker.h"
+#include "rows/rowmarker.h"
 
-#include <limits>
+#include "rows/numbers.h"
 
 namespace VynMemberComment {
 
@@ -16,23 +16,6 @@ RowMarker rowMarker(QStringView sequenceCell)
 bool isNewRow(QStringView sequenceCell)
 {
     return sequenceCell == u"N";
-}
-
-std::optional<qint32> leadingNumber(QStringView sequenceCell)
-{
-    qsizetype i = 0;
-    while (i < sequenceCell.size() && (sequenceCell[i] == u' ' || sequenceCell[i] == u'\t'))
-        ++i;
-    const qsizetype digitsBegin = i;
-    qint64 value = 0;
-    for (; i < sequenceCell.size() && sequenceCell[i] >= u'0' && sequenceCell[i] <= u'9'; ++i) {
-        value = value * 10 + (sequenceCell[i].unicode() - u'0');
-        if (value > std::numeric_limits<qint32>::max())
-            return std::nullopt;
-    }
-    if (i == digitsBegin)
-        return std::nullopt;
-    return qint32(value);
 }
 
 QString markedChanged(QStringView sequenceCell)

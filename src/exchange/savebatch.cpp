@@ -1,31 +1,86 @@
-#include "persistence/batchbuilder.h"
+#include "exchange/savebatch.h"
 
-#include "persistence/rowmarker.h"
-#include "persistence/truthvalue.h"
-#include "persistence/urlencode.h"
+#include "exchange/urlencode.h"
+#include "rows/numbers.h"
+#include "rows/rowmarker.h"
+#include "rows/truthvalue.h"
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
-#include <limits>
 
 namespace VynMemberComment {
 
 namespace {
 
-constexpr QLatin1StringView kHeaderStart(
-    "Declare @MaxID  int select @MaxId = (Select Max(CommentSequence) From MemberDiscussionComment "
-    "where MemberID =");
-constexpr QLatin1StringView kHeaderEnd(")  Set @MaxId = ISNull(@MaxID,0) ");
-constexpr QLatin1StringView kInsertStart(
-    "INSERT INTO MemberDiscussionComment (MemberID,CommentDescription ,CommentSequence,CommentGroup , "
-    "CommentType, CommentDate, CommentEnteredBy, Focuscenter, FocusMembership, FocusBeta,RecordLastUpdated, "
-    "FocusFranchiseRelations) VALUES (");
-constexpr QLatin1StringView kUpdateStart("UPDATE MemberDiscussionComment  SET CommentDescription = ");
-constexpr QLatin1StringView kUpdateWhere(", RecordLastUpdated = GETDATE() WHERE MemberID = ");
+// The statements' fixed wording, by name: the form writer encodes each piece once per save.
+enum class Wording : std::uint8_t {
+    HeaderStart,
+    HeaderEnd,
+    InsertStart,
+    InsertDescription,
+    InsertSequence,
+    InsertNow,
+    InsertEnd,
+    UpdateStart,
+    UpdateGroup,
+    UpdateType,
+    UpdateCenter,
+    UpdateMembership,
+    UpdateBeta,
+    UpdateFranchise,
+    UpdateWhere,
+    UpdateSequence,
+    Count
+};
+
+constexpr QLatin1StringView wording(Wording piece)
+{
+    switch (piece) {
+    case Wording::HeaderStart:
+        return QLatin1StringView("Declare @MaxID  int select @MaxId = (Select Max(CommentSequence) From "
+                                 "MemberDiscussionComment where MemberID =");
+    case Wording::HeaderEnd:
+        return QLatin1StringView(")  Set @MaxId = ISNull(@MaxID,0) ");
+    case Wording::InsertStart:
+        return QLatin1StringView("INSERT INTO MemberDiscussionComment (MemberID,CommentDescription ,CommentSequence,"
+                                 "CommentGroup , CommentType, CommentDate, CommentEnteredBy, Focuscenter, "
+                                 "FocusMembership, FocusBeta,RecordLastUpdated, FocusFranchiseRelations) VALUES (");
+    case Wording::InsertDescription:
+        return QLatin1StringView(" ,");
+    case Wording::InsertSequence:
+        return QLatin1StringView(",@MAXID+");
+    case Wording::InsertNow:
+        return QLatin1StringView(",GETDATE(),");
+    case Wording::InsertEnd:
+        return QLatin1StringView(");");
+    case Wording::UpdateStart:
+        return QLatin1StringView("UPDATE MemberDiscussionComment  SET CommentDescription = ");
+    case Wording::UpdateGroup:
+        return QLatin1StringView(", CommentGroup = ");
+    case Wording::UpdateType:
+        return QLatin1StringView(", CommentType = ");
+    case Wording::UpdateCenter:
+        return QLatin1StringView(", Focuscenter = ");
+    case Wording::UpdateMembership:
+        return QLatin1StringView(", FocusMembership = ");
+    case Wording::UpdateBeta:
+        return QLatin1StringView(", FocusBeta = ");
+    case Wording::UpdateFranchise:
+        return QLatin1StringView(", FocusFranchiseRelations = ");
+    case Wording::UpdateWhere:
+        return QLatin1StringView(", RecordLastUpdated = GETDATE() WHERE MemberID = ");
+    case Wording::UpdateSequence:
+        return QLatin1StringView(" AND CommentSequence = ");
+    case Wording::Count:
+        break;
+    }
+    return {};
+}
 
 // Characters a statement adds beyond its cells; enough to reserve the batch in one go.
-constexpr qsizetype kStatementOverhead = kInsertStart.size() + 80;
+constexpr qsizetype kStatementOverhead = wording(Wording::InsertStart).size() + 80;
 
 constexpr std::array<int, 4> kFocusColumns{Column::FocusCenter, Column::FocusMembership, Column::FocusBETA,
                                            Column::FocusFranchiseRelations};
@@ -35,24 +90,6 @@ struct RowValues {
     std::array<char, 4> focus{}; // '1' or '0', in the order of kFocusColumns
     qint32 sequence = 0;         // changed rows only
 };
-
-// Integer text within 32 bits, nothing else: it goes into the statement unquoted.
-bool isInteger(QStringView text)
-{
-    qsizetype i = text.startsWith(u'-') ? 1 : 0;
-    if (i == text.size())
-        return false;
-    const qint64 limit = i == 1 ? -qint64(std::numeric_limits<qint32>::min()) : std::numeric_limits<qint32>::max();
-    qint64 value = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < u'0' || text[i] > u'9')
-            return false;
-        value = value * 10 + (text[i].unicode() - u'0');
-        if (value > limit)
-            return false;
-    }
-    return true;
-}
 
 QString cellError(qsizetype row, int column, QStringView cell, const char *problem)
 {
@@ -65,7 +102,7 @@ QString cellError(qsizetype row, int column, QStringView cell, const char *probl
 std::optional<QString> readRow(const CommentRow &row, RowMarker marker, qsizetype index, RowValues &values)
 {
     for (int column : {int(Column::CommentGroup), int(Column::CommentType)})
-        if (!isInteger(row.cell(column)))
+        if (!isStrictInteger(row.cell(column)))
             return cellError(index, column, row.cell(column), "is no 32-bit integer");
     for (std::size_t f = 0; f < kFocusColumns.size(); ++f) {
         const std::optional<bool> flag = readTruthValue(row.cell(kFocusColumns[f]));
@@ -124,17 +161,17 @@ template<typename Out>
 void appendInsert(Out &out, const CommentRow &row, const RowValues &values, const QString &member,
                   int counter)
 {
-    out += kInsertStart;
+    out += Wording::InsertStart;
     out += member;
-    out += QLatin1StringView(" ,");
+    out += Wording::InsertDescription;
     appendQuoted(out, row.cell(Column::Description));
-    out += QLatin1StringView(",@MAXID+");
+    out += Wording::InsertSequence;
     out += Decimal(counter).view();
     out += u',';
     out += row.cell(Column::CommentGroup);
     out += u',';
     out += row.cell(Column::CommentType);
-    out += QLatin1StringView(",GETDATE(),");
+    out += Wording::InsertNow;
     appendQuoted(out, row.cell(Column::EnteredBy));
     out += u',';
     out += QLatin1Char(values.focus[0]);
@@ -142,31 +179,31 @@ void appendInsert(Out &out, const CommentRow &row, const RowValues &values, cons
     out += QLatin1Char(values.focus[1]);
     out += u',';
     out += QLatin1Char(values.focus[2]);
-    out += QLatin1StringView(",GETDATE(),");
+    out += Wording::InsertNow;
     out += QLatin1Char(values.focus[3]);
-    out += QLatin1StringView(");");
+    out += Wording::InsertEnd;
 }
 
 template<typename Out>
 void appendUpdate(Out &out, const CommentRow &row, const RowValues &values, const QString &member)
 {
-    out += kUpdateStart;
+    out += Wording::UpdateStart;
     appendQuoted(out, row.cell(Column::Description));
-    out += QLatin1StringView(", CommentGroup = ");
+    out += Wording::UpdateGroup;
     out += row.cell(Column::CommentGroup);
-    out += QLatin1StringView(", CommentType = ");
+    out += Wording::UpdateType;
     out += row.cell(Column::CommentType);
-    out += QLatin1StringView(", Focuscenter = ");
+    out += Wording::UpdateCenter;
     out += QLatin1Char(values.focus[0]);
-    out += QLatin1StringView(", FocusMembership = ");
+    out += Wording::UpdateMembership;
     out += QLatin1Char(values.focus[1]);
-    out += QLatin1StringView(", FocusBeta = ");
+    out += Wording::UpdateBeta;
     out += QLatin1Char(values.focus[2]);
-    out += QLatin1StringView(", FocusFranchiseRelations = ");
+    out += Wording::UpdateFranchise;
     out += QLatin1Char(values.focus[3]);
-    out += kUpdateWhere;
+    out += Wording::UpdateWhere;
     out += member;
-    out += QLatin1StringView(" AND CommentSequence = ");
+    out += Wording::UpdateSequence;
     out += Decimal(values.sequence).view();
     out += u';';
 }
@@ -193,7 +230,8 @@ BatchPlan planBatch(const std::vector<CommentRow> &rows, qint32 memberId)
         plan.room += rows[r].size() + kStatementOverhead + 2 * plan.member.size();
     }
     if (plan.room > 0)
-        plan.room += plan.room / 8 + kHeaderStart.size() + kHeaderEnd.size() + plan.member.size();
+        plan.room += plan.room / 8 + wording(Wording::HeaderStart).size() + wording(Wording::HeaderEnd).size()
+                     + plan.member.size();
     return plan;
 }
 
@@ -202,9 +240,9 @@ template<typename Out>
 std::optional<QString> writeBatch(Out &out, const std::vector<CommentRow> &rows, const BatchPlan &plan)
 {
     if (plan.anyNew) {
-        out += kHeaderStart;
+        out += Wording::HeaderStart;
         out += plan.member;
-        out += kHeaderEnd;
+        out += Wording::HeaderEnd;
     }
     int counter = 1;
     for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -221,6 +259,27 @@ std::optional<QString> writeBatch(Out &out, const std::vector<CommentRow> &rows,
     return std::nullopt;
 }
 
+// Appends to the batch as text.
+class TextWriter
+{
+public:
+    explicit TextWriter(QString &text) : m_text(text) { }
+    TextWriter &operator+=(Wording piece)
+    {
+        m_text += wording(piece);
+        return *this;
+    }
+    template<typename Text>
+    TextWriter &operator+=(const Text &text)
+    {
+        m_text += text;
+        return *this;
+    }
+
+private:
+    QString &m_text;
+};
+
 // Form-URL-encodes whatever is appended, straight into the bytes of a form.
 class FormWriter
 {
@@ -236,22 +295,21 @@ public:
         m_form.resize(m_form.capacity());
         m_at = m_form.data() + at;
     }
-    FormWriter &operator+=(QStringView text) { return write(text); }
-    // Latin-1 text is the statements' fixed wording, the same for every row: its encoding is
-    // kept, found by where the text lies and checked against its bytes, and copied.
-    FormWriter &operator+=(QLatin1StringView text)
+    // The fixed wording is the same for every row: each piece is encoded once, then copied.
+    FormWriter &operator+=(Wording piece)
     {
-        Wording &wording = m_wordings[(quintptr(text.data()) >> 3) % m_wordings.size()];
-        if (wording.text != QByteArrayView(text.data(), text.size())) {
-            wording.text = QByteArray(text.data(), text.size());
-            wording.encoded.resize(text.size() * m_widest + 3);
-            wording.encoded.truncate(m_encoder.write(wording.encoded.data(), text) - wording.encoded.constData());
+        QByteArray &encoded = m_wordings[std::size_t(piece)];
+        if (encoded.isEmpty()) {
+            const QLatin1StringView text = wording(piece);
+            encoded.resize(text.size() * m_widest + 3);
+            encoded.truncate(m_encoder.write(encoded.data(), text) - encoded.constData());
         }
-        reserve(wording.encoded.size());
-        std::memcpy(m_at, wording.encoded.constData(), std::size_t(wording.encoded.size()));
-        m_at += wording.encoded.size();
+        reserve(encoded.size());
+        std::memcpy(m_at, encoded.constData(), std::size_t(encoded.size()));
+        m_at += encoded.size();
         return *this;
     }
+    FormWriter &operator+=(QStringView text) { return write(text); }
     FormWriter &operator+=(char16_t c) { return write(QStringView(&c, 1)); }
     FormWriter &operator+=(QLatin1Char c)
     {
@@ -279,16 +337,11 @@ private:
         m_at = m_form.data() + at;
     }
 
-    struct Wording {
-        QByteArray text;
-        QByteArray encoded;
-    };
-
     const FormUrlEncoder &m_encoder;
     QByteArray &m_form;
     const int m_widest;
     char *m_at = nullptr;
-    std::array<Wording, 32> m_wordings;
+    std::array<QByteArray, std::size_t(Wording::Count)> m_wordings;
 };
 
 } // namespace
@@ -300,7 +353,8 @@ StatementBatch buildStatementBatch(const std::vector<CommentRow> &rows, qint32 m
         return {};
     StatementBatch batch;
     batch.text.reserve(plan.room);
-    if (std::optional<QString> error = writeBatch(batch.text, rows, plan)) {
+    TextWriter out(batch.text);
+    if (std::optional<QString> error = writeBatch(out, rows, plan)) {
         batch.text.clear();
         batch.error = std::move(error);
     }

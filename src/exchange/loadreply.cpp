@@ -1,4 +1,9 @@
-#include "server/loadreply.h"
+#include "exchange/loadreply.h"
+
+#include "platform/http.h"
+#include "rows/numbers.h"
+
+#include <QUrl>
 
 #include <algorithm>
 #include <array>
@@ -41,13 +46,20 @@ void fillRow(CommentRow &row, const std::array<XmlField, Column::Count> &fields,
     row.appendUtf8Cells(values.data(), count);
 }
 
-bool isAsciiSpace(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r')
-        || c == QLatin1Char('\v') || c == QLatin1Char('\f');
-}
-
 } // namespace
+
+std::unique_ptr<XmlDocument> fetchLoadReply(const QString &url)
+{
+    Platform::HttpResult reply = Platform::httpGet(QUrl(url));
+    auto doc = std::make_unique<XmlDocument>();
+    if (reply.status != 0 && (reply.status < 200 || reply.status > 299))
+        doc->fail(QStringLiteral("HTTP status %1 %2 from %3").arg(reply.status).arg(reply.reason, reply.url).simplified());
+    else if (!reply.error.isEmpty())
+        doc->fail(reply.error);
+    else
+        doc->loadBytes(std::move(reply.body));
+    return doc;
+}
 
 CommentReadResult readComments(const XmlDocument &doc, int columnCount)
 {
@@ -139,34 +151,6 @@ std::optional<std::vector<ChoiceEntry>> readChoices(const XmlDocument &doc, int 
         entry.id = *value;
     }
     return entries;
-}
-
-std::optional<qint32> toInt32(QStringView text)
-{
-    qsizetype i = 0;
-    qsizetype end = text.size();
-    while (i < end && isAsciiSpace(text[i]))
-        ++i;
-    while (end > i && isAsciiSpace(text[end - 1]))
-        --end;
-    bool negative = false;
-    if (i < end && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
-        negative = text[i] == QLatin1Char('-');
-        ++i;
-    }
-    if (i == end)
-        return std::nullopt;
-    const qint64 limit = negative ? qint64(1) << 31 : (qint64(1) << 31) - 1;
-    qint64 value = 0;
-    for (; i < end; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        value = value * 10 + (c - u'0');
-        if (value > limit)
-            return std::nullopt;
-    }
-    return qint32(negative ? -value : value);
 }
 
 } // namespace VynMemberComment

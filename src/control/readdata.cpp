@@ -2,18 +2,18 @@
 #include "control/membercomment_p.h"
 
 #include "control/commentlistmodel.h"
-#include "persistence/batchbuilder.h"
-#include "persistence/urlencode.h"
+#include "control/saveexchange.h"
+#include "exchange/savebatch.h"
+#include "exchange/urlencode.h"
+#include "platform/logging.h"
 #include "platform/messagebox.h"
-
-#include <QtDebug>
 
 namespace VynMemberComment {
 
 QString MemberComment::ReadData()
 {
     auto fail = [this](const QString &why) {
-        qWarning("VynMemberComment: nothing was saved: %s", qPrintable(why));
+        qCWarning(Platform::lcMemberComment, "nothing was saved: %s", qPrintable(why));
         d->setBusy(false);
         Platform::messageBox(QStringLiteral("Error Occoured"), Platform::OkCritical, QStringLiteral("Information"));
         return QString();
@@ -26,7 +26,7 @@ QString MemberComment::ReadData()
     if (batch.form.isEmpty())
         return QString();
     // The batch is complete before the wait: whatever the user does meanwhile goes with a later save.
-    if (d->postForm(batch.form) == MemberCommentPrivate::PostOutcome::NotStarted)
+    if (d->Inet1->postForm(d->mtServerName, batch.form) == SaveExchange::Outcome::NotStarted)
         return fail(QStringLiteral("the previous save is still waiting for its reply"));
     return QString();
 }

@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringView>
 
-#include <optional>
-
 namespace VynMemberComment {
 
 // The save state of a comment row, told by the last character of its CommentSequence cell.
@@ -15,10 +13,6 @@ RowMarker rowMarker(QStringView sequenceCell);
 
 // True only for a cell that is exactly "N": a row added since the list was filled.
 bool isNewRow(QStringView sequenceCell);
-
-// The sequence number a cell starts with: leading blanks skipped, digits up to the first other
-// character ("7U" gives 7). None when no digit follows or the number exceeds 32 bits.
-std::optional<qint32> leadingNumber(QStringView sequenceCell);
 
 // The cell after an edit is saved: "N" stays "N", otherwise the leading number followed by "U".
 QString markedChanged(QStringView sequenceCell);

@@ -71,8 +71,6 @@ public:
     void appendUtf8Cells(const QByteArrayView *cells, int count);
     // Total characters of all cells.
     qsizetype size() const { return m_text.size(); }
-    void reserve(qsizetype characters) { m_text.reserve(characters); }
-    void squeeze() { m_text.squeeze(); }
 
 private:
     QString m_text;

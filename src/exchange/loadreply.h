@@ -1,10 +1,11 @@
 #pragma once
 
-#include "control/commentrow.h"
 #include "platform/xmldocument.h"
+#include "rows/commentrow.h"
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -32,6 +33,12 @@ struct ReplyError {
     QString description;
 };
 
+// Fetches the load reply from the load's address with a GET, holding back user input meanwhile,
+// and parses its body as the XML declaration or a byte order mark name its encoding, whatever
+// charset the HTTP header names. A failed fetch (no response, a cut one, a status other than 2xx)
+// or an unparsable body leaves the document without a document element; its errorText() says why.
+std::unique_ptr<Platform::XmlDocument> fetchLoadReply(const QString &url);
+
 struct CommentReadResult {
     // Rows read before any error, the failing record's partial row included.
     std::vector<CommentRow> rows;
@@ -54,8 +61,5 @@ struct ChoiceEntry {
 // 32-bit integer keeps its entry with id 0). None when the document has no document element; an
 // empty list when the section is missing.
 std::optional<std::vector<ChoiceEntry>> readChoices(const Platform::XmlDocument &doc, int section);
-
-// Reads a 32-bit integer: optional sign and digits, surrounding blanks allowed.
-std::optional<qint32> toInt32(QStringView text);
 
 } // namespace VynMemberComment

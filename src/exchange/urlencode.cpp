@@ -1,6 +1,6 @@
-#include "persistence/urlencode.h"
+#include "exchange/urlencode.h"
 
-#include <QtAlgorithms>
+#include "platform/textfastpaths.h"
 
 #include <algorithm>
 #include <array>
@@ -8,10 +8,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace VynMemberComment {
 
@@ -33,9 +29,7 @@ constexpr char16_t kHighSurrogate = 0xFFFF;
 constexpr std::array<Piece, 256> kPieces = [] {
     std::array<Piece, 256> pieces{};
     for (char16_t c = 0; c < 256; ++c) {
-        const bool passes = (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z')
-                            || c == u'*' || c == u'-' || c == u'.' || c == u'_';
-        if (passes)
+        if (Platform::passesFormEncoding(c))
             pieces[c] = {{c, 0, 0, 1}};
         else if (c == u' ')
             pieces[c] = {{u'+', 0, 0, 1}};
@@ -110,101 +104,6 @@ const UrlCodeTable &codeTable(Platform::CodePage codePage)
     return *table;
 }
 
-#if defined(__SSE2__)
-// Characters in one SSE2 vector.
-template<typename In>
-constexpr int kVector = 16 / int(sizeof(In));
-
-// Letters, digits, "*-._" and blanks among the ASCII characters of a vector (all bits of a
-// character set); `blanks` gets the blanks.
-template<typename In>
-__m128i simpleCharacters(__m128i v, __m128i &blanks)
-{
-    if constexpr (sizeof(In) == 2) {
-        const auto within = [](__m128i x, char low, char high) {
-            return _mm_and_si128(_mm_cmpgt_epi16(x, _mm_set1_epi16(short(low - 1))),
-                                 _mm_cmplt_epi16(x, _mm_set1_epi16(short(high + 1))));
-        };
-        const auto is = [v](char c) { return _mm_cmpeq_epi16(v, _mm_set1_epi16(short(c))); };
-        blanks = is(' ');
-        const __m128i letters = within(_mm_or_si128(v, _mm_set1_epi16(0x20)), 'a', 'z');
-        return _mm_or_si128(_mm_or_si128(letters, within(v, '0', '9')),
-                            _mm_or_si128(_mm_or_si128(is('*'), is('-')), _mm_or_si128(_mm_or_si128(is('.'), is('_')), blanks)));
-    } else {
-        // Bytes from 0x80 on compare as negative, so no range below takes them in.
-        const auto within = [](__m128i x, char low, char high) {
-            return _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8(char(low - 1))), _mm_cmplt_epi8(x, _mm_set1_epi8(char(high + 1))));
-        };
-        const auto is = [v](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
-        blanks = is(' ');
-        const __m128i letters = within(_mm_or_si128(v, _mm_set1_epi8(0x20)), 'a', 'z');
-        return _mm_or_si128(_mm_or_si128(letters, within(v, '0', '9')),
-                            _mm_or_si128(_mm_or_si128(is('*'), is('-')), _mm_or_si128(_mm_or_si128(is('.'), is('_')), blanks)));
-    }
-}
-
-// How many characters lead the mask of a vector before the first one not set.
-template<typename In>
-int leadingSet(__m128i mask)
-{
-    const auto bits = unsigned(_mm_movemask_epi8(mask));
-    return bits == 0xFFFF ? kVector<In> : int(qCountTrailingZeroBits(~bits)) / int(sizeof(In));
-}
-
-// Writes what the characters of the vector at in become when they pass as themselves or as "+",
-// a whole vector's worth at out, and returns how many such characters lead the vector. Runs of
-// plain words are most of a batch: this takes them a vector at a time instead of a table
-// lookup each.
-template<typename In, typename Out>
-int encodeSimpleRun(const In *in, Out *out)
-{
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in));
-    __m128i blanks;
-    const __m128i simple = simpleCharacters<In>(v, blanks);
-    if constexpr (sizeof(In) == 2) {
-        const __m128i encoded = _mm_add_epi16(v, _mm_and_si128(blanks, _mm_set1_epi16('+' - ' ')));
-        if constexpr (sizeof(Out) == 1)
-            _mm_storel_epi64(reinterpret_cast<__m128i *>(out), _mm_packus_epi16(encoded, encoded));
-        else
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(out), encoded);
-    } else {
-        static_assert(sizeof(Out) == 1, "Latin-1 text is encoded to bytes only");
-        const __m128i encoded = _mm_add_epi8(v, _mm_and_si128(blanks, _mm_set1_epi8('+' - ' ')));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out), encoded);
-    }
-    return leadingSet<In>(simple);
-}
-
-// In a single-byte code page every character but the plain ones becomes three: what the 8 at in
-// become, counted at once, or -1 when one is a surrogate (a pair becomes three for both).
-inline int encodedVectorLength(const char16_t *in)
-{
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in));
-    const __m128i surrogates = _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(short(0xF800))),
-                                               _mm_set1_epi16(short(0xD800)));
-    if (_mm_movemask_epi8(surrogates) != 0)
-        return -1;
-    // One bit per character, counted by table: without -mpopcnt a population count is a call.
-    static constexpr auto kBitsSet = [] {
-        std::array<std::uint8_t, 256> bits{};
-        for (int b = 1; b < 256; ++b)
-            bits[std::size_t(b)] = std::uint8_t((b & 1) + bits[std::size_t(b >> 1)]);
-        return bits;
-    }();
-    __m128i blanks;
-    const __m128i simple = simpleCharacters<char16_t>(v, blanks);
-    const auto lanes = unsigned(_mm_movemask_epi8(_mm_packs_epi16(simple, _mm_setzero_si128())));
-    return 3 * kVector<char16_t> - 2 * kBitsSet[lanes];
-}
-
-// How many characters at in pass as themselves or as "+" before any other, up to a vector.
-template<typename In>
-int simpleRun(const In *in)
-{
-    __m128i blanks;
-    return leadingSet<In>(simpleCharacters<In>(_mm_loadu_si128(reinterpret_cast<const __m128i *>(in)), blanks));
-}
-#endif
 
 // Whether none of four pieces needs the slow path.
 inline bool allSimple(const Piece &a, const Piece &b, const Piece &c, const Piece &d)
@@ -225,19 +124,19 @@ qsizetype encodedLength(const UrlCodeTable &table, const In *in, const In *end)
     while (in < end) {
 #if defined(__SSE2__)
         if constexpr (sizeof(In) == 2) {
-            if (table.asciiAsItself && table.widestPiece == 3 && end - in >= kVector<In>) {
-                if (const int vectorLength = encodedVectorLength(in); vectorLength >= 0) {
+            if (table.asciiAsItself && table.widestPiece == 3 && end - in >= Platform::kVector<In>) {
+                if (const int vectorLength = Platform::encodedVectorLength(in); vectorLength >= 0) {
                     length += vectorLength;
-                    in += kVector<In>;
+                    in += Platform::kVector<In>;
                     continue;
                 }
             }
         }
-        if (table.asciiAsItself && end - in >= kVector<In>) {
-            const int run = simpleRun(in);
+        if (table.asciiAsItself && end - in >= Platform::kVector<In>) {
+            const int run = Platform::plainRun(in);
             length += run;
             in += run;
-            if (run == kVector<In>)
+            if (run == Platform::kVector<In>)
                 continue;
         }
 #endif
@@ -274,11 +173,11 @@ Out *encodeInto(const UrlCodeTable &table, const In *in, const In *end, Out *out
     const Piece *const pieces = table.pieces.data();
     while (in < end) {
 #if defined(__SSE2__)
-        if (table.asciiAsItself && end - in >= kVector<In>) {
-            const int run = encodeSimpleRun(in, out);
+        if (table.asciiAsItself && end - in >= Platform::kVector<In>) {
+            const int run = Platform::encodePlainRun(in, out);
             in += run;
             out += run;
-            if (run == kVector<In>)
+            if (run == Platform::kVector<In>)
                 continue;
         }
 #endif

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "control/commentrow.h"
 #include "platform/codepage.h"
+#include "rows/commentrow.h"
 
 #include <QByteArray>
 #include <QString>

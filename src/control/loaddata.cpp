@@ -1,27 +1,18 @@
+// The load: one GET of the server page's reply, read into the list, the choices and the user's name.
 #include "control/membercomment_p.h"
 
+#include "control/commenteditor.h"
 #include "control/commentlistmodel.h"
-#include "control/lockablecombobox.h"
+#include "exchange/loadreply.h"
+#include "exchange/serverpage.h"
 #include "platform/messagebox.h"
 
 #include <QPointer>
-#include <QUrl>
 
 namespace VynMemberComment {
 
 namespace {
-
 constexpr const char *kErrorSource = "VynMemberComment";
-
-// Refills a choice list; it shows no selection afterwards, as the editor's Save checks expect.
-void fillChoices(QComboBox *box, const std::vector<ChoiceEntry> &entries)
-{
-    box->clear();
-    for (const ChoiceEntry &entry : entries)
-        box->addItem(entry.text, entry.id);
-    box->setCurrentIndex(-1);
-}
-
 } // namespace
 
 void MemberComment::LoadData(const QString &ptServerName, qint16 piPersonID, qint16 piType)
@@ -30,14 +21,10 @@ void MemberComment::LoadData(const QString &ptServerName, qint16 piPersonID, qin
     d->mtServerName = ptServerName;
     d->moXMLDoc.reset();
 
-    // Built as text and handed over unchanged: nothing is encoded and no slash added or removed.
-    const QString url = ptServerName + QLatin1String("/MemberComment.asp?Type=") + QString::number(piType)
-        + QLatin1String("&PersonID=") + QString::number(piPersonID) + QLatin1String("&MemberID=")
-        + QString::number(d->mlMemberID);
-    auto doc = std::make_unique<Platform::XmlDocument>();
+    const QString url = loadUrl(ptServerName, piPersonID, piType, d->mlMemberID);
     // The wait runs timers and network events; the host may release the control meanwhile.
     QPointer<MemberComment> alive(this);
-    doc->load(QUrl(url));
+    std::unique_ptr<Platform::XmlDocument> doc = fetchLoadReply(url);
     if (!alive)
         return;
     d->moXMLDoc = std::move(doc);
@@ -65,7 +52,7 @@ void MemberComment::CommentTypes()
         return;
     d->mtEnteredBy = *userName;
     if (const auto entries = readChoices(*d->moXMLDoc, Section::Types))
-        fillChoices(d->cboCommentType, *entries);
+        d->editor->fillTypes(*entries);
 }
 
 void MemberComment::CommentGroups()
@@ -73,7 +60,7 @@ void MemberComment::CommentGroups()
     if (!d->moXMLDoc)
         return;
     if (const auto entries = readChoices(*d->moXMLDoc, Section::Groups))
-        fillChoices(d->cboCommentGroup, *entries);
+        d->editor->fillGroups(*entries);
 }
 
 std::optional<ReplyError> MemberCommentPrivate::FillCommentList()

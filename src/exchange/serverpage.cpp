@@ -1,0 +1,32 @@
+#include "exchange/serverpage.h"
+
+#include "rows/blank.h"
+
+namespace VynMemberComment {
+
+namespace {
+constexpr QLatin1StringView kPage("/MemberComment.asp");
+constexpr qsizetype kMaxShownReply = 16 * 1024;
+} // namespace
+
+QString loadUrl(const QString &serverName, qint16 personId, qint16 type, qint32 memberId)
+{
+    return serverName + kPage + QLatin1String("?Type=") + QString::number(type) + QLatin1String("&PersonID=")
+        + QString::number(personId) + QLatin1String("&MemberID=") + QString::number(memberId);
+}
+
+QString saveUrl(const QString &serverName)
+{
+    return serverName + kPage;
+}
+
+std::optional<QString> shownSaveReply(const QString &reply)
+{
+    if (isBlank(reply))
+        return std::nullopt;
+    if (reply.size() > kMaxShownReply)
+        return reply.left(kMaxShownReply) + QChar(0x2026);
+    return reply;
+}
+
+} // namespace VynMemberComment
