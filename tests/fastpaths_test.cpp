@@ -109,27 +109,39 @@ TEST(BatchBuilderTest, EncodedFormIsTheEncodedBatch)
         return r;
     };
     const QString surrogatePair = QString::fromUtf8("\xF0\x9F\x98\x80");
-    const std::vector<CommentRow> rows = {
+    std::vector<CommentRow> rows = {
         row("plain text", "7", "2", "1"),                                          // unchanged: not sent
         row("Don't & \"quote\" = 100%", "N", "2", "1"),                             // new
         row(QString::fromUtf8("caf\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 \xC5\x81\xC3\xB3" "d\xC5\xBA ") + surrogatePair, "12U", "3", "0"),
         row(QString(QChar(0xD800)) + "lone" + QChar(0xDC00), "N", "-4", "True"),  // lone surrogates
         row(QString(), "9U", "2", "false"),
     };
+    // Enough long rows that a request reads the form in many pieces.
+    for (int i = 0; i < 200; ++i)
+        rows.push_back(row(QStringLiteral("It's row %1: ").arg(i).repeated(i % 40 + 1), i % 3 ? "N" : "5U", "2", "1"));
     for (const Platform::CodePage codePage : {1252, 1251, 936, 932}) {
         for (const qint32 member : {1234, 0}) {
             const StatementBatch text = buildStatementBatch(rows, member);
-            const EncodedBatch encoded = buildEncodedBatch(rows, member, codePage);
+            const SaveForm form = openSaveForm(rows, member, codePage);
             ASSERT_FALSE(text.error);
-            ASSERT_FALSE(encoded.error);
-            EXPECT_EQ(encoded.form, "SQL=" + urlEncode(text.text, codePage).toLatin1()) << "CP" << codePage;
+            ASSERT_FALSE(form.error);
+            const QByteArray expected = "SQL=" + urlEncode(text.text, codePage).toLatin1();
+            EXPECT_EQ(form.body->size(), expected.size()) << "CP" << codePage;
+            // read in pieces of every size, down to a byte
+            QByteArray read;
+            for (qint64 piece = 1; !form.body->atEnd(); piece = piece * 3 % 20011)
+                read += form.body->read(piece);
+            EXPECT_EQ(read, expected) << "CP" << codePage;
+            // read again from a place in the middle, as a request sent again after a redirect is
+            ASSERT_TRUE(form.body->seek(expected.size() / 2));
+            EXPECT_EQ(form.body->readAll(), expected.mid(expected.size() / 2)) << "CP" << codePage;
         }
     }
     // nothing marked: nothing to send; an unfit row: the same error and no form
-    EXPECT_TRUE(buildEncodedBatch({rows[0]}, 1234, 1252).form.isEmpty());
+    EXPECT_FALSE(openSaveForm({rows[0]}, 1234, 1252).body);
     const std::vector<CommentRow> broken = {rows[1], row("x", "3U", "two", "1")};
-    const EncodedBatch refused = buildEncodedBatch(broken, 1234, 1252);
-    EXPECT_TRUE(refused.form.isEmpty());
+    const SaveForm refused = openSaveForm(broken, 1234, 1252);
+    EXPECT_FALSE(refused.body);
     ASSERT_TRUE(refused.error);
     EXPECT_EQ(*refused.error, *buildStatementBatch(broken, 1234).error);
 }

@@ -8,6 +8,7 @@
 
 #include <VynMemberComment/MemberComment.h>
 
+#include <QBuffer>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -31,7 +32,10 @@ protected:
     // Posts a batch as the save does: "SQL=" and the batch form-URL-encoded.
     Outcome post(const QString &batch)
     {
-        return d()->Inet1->postForm(d()->mtServerName, "SQL=" + urlEncode(batch, Platform::systemCodePage()).toLatin1());
+        auto form = std::make_unique<QBuffer>();
+        form->setData("SQL=" + urlEncode(batch, Platform::systemCodePage()).toLatin1());
+        form->open(QIODevice::ReadOnly);
+        return d()->Inet1->postForm(d()->mtServerName, std::move(form));
     }
 
     LoopbackServer server;

@@ -28,9 +28,13 @@ public:
     // Writes what the text becomes at out and returns the end of it. Past the end of the text's
     // widest encoding, out needs room for 3 more bytes.
     char *write(char *out, QStringView text) const;
+    char *write(char *out, char16_t unit) const;
     // The same for the text as an SQL literal: in single quotes, each quote inside doubled. Its
     // widest encoding is that of 2 * text.size() + 2 characters.
     char *writeQuoted(char *out, QStringView text) const;
+    // How many bytes write and writeQuoted write for the text.
+    qsizetype encodedLength(QStringView text) const;
+    qsizetype encodedQuotedLength(QStringView text) const;
 
 private:
     const UrlCodeTable *m_table;
