@@ -229,19 +229,65 @@ TEST_F(EditorTest, CancelDropsTheEditorAfterEditAndAfterNewComment)
     }
 }
 
-TEST_F(EditorTest, NewMarkerTestIsExact)
+TEST_F(EditorTest, OnlyRowsASaveCanAddressAreOpened)
 {
-    for (const char *sequence : {" N", "n", "N1"}) {
+    const struct {
+        const char *sequence;
+        const char *afterSave; // nullptr: the row is never opened
+    } cases[] = {
+        // the "N" test is exact: any other cell with a leading number is a loaded row
+        {"7N", "7U"}, {"-7", "-7U"}, {" 12", "12U"},
+        // no leading number: no save could name the row
+        {" N", nullptr}, {"n", nullptr}, {"N1", nullptr}, {"abc", nullptr}, {" ", nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.sequence);
         model()->clear();
         RowSpec spec = kNew;
-        spec.sequence = sequence;
+        spec.sequence = c.sequence;
         addRows({spec});
         clickRow(0);
-        EXPECT_FALSE(del()->isEnabled()) << sequence;
-        edit()->click();
-        EXPECT_TRUE(text()->isReadOnly()) << sequence;
-        edit()->click(); // Cancel
+        EXPECT_FALSE(del()->isEnabled());
+        EXPECT_EQ(edit()->isEnabled(), c.afterSave != nullptr);
+        doubleClickRow(0);
+        if (!c.afterSave) {
+            EXPECT_EQ(edit()->text(), QStringLiteral("Edit"));
+            control.Mode(true, 1234); // an enabled Edit does not open it either
+            edit()->click();
+            EXPECT_EQ(edit()->text(), QStringLiteral("Edit"));
+            EXPECT_TRUE(list()->isEnabled());
+            EXPECT_EQ(cell(0, 2), QString::fromUtf8(c.sequence));
+            continue;
+        }
+        EXPECT_EQ(edit()->text(), QStringLiteral("Cancel"));
+        EXPECT_TRUE(text()->isReadOnly());
+        flag("chkBETAFocus")->setChecked(true);
+        add()->click();
+        EXPECT_EQ(cell(0, 2), QString::fromUtf8(c.afterSave));
+        EXPECT_EQ(cell(0, 11), QStringLiteral("1"));
     }
+}
+
+TEST_F(EditorTest, NewCommentTextIsWhatTheBoxHolds)
+{
+    // every character stays; a line break pasted in is written as CR LF
+    add()->click();
+    text()->setPlainText(QString::fromUtf16(u"\u00a0x\u2028y\nz\u2029w"));
+    group()->setCurrentIndex(0);
+    type()->setCurrentIndex(0);
+    control.setIsCommentNotEmpty(false);
+    add()->click();
+    EXPECT_EQ(model()->rowCount(), 1);
+    EXPECT_TRUE(column(0).contains(QString::fromUtf16(u"\u00a0x\u2028y\r\nz\r\nw")));
+    EXPECT_TRUE(control.IsCommentNotEmpty());
+
+    // a text of non-breaking spaces only is not blank
+    add()->click();
+    text()->setPlainText(QString::fromUtf16(u"\u00a0"));
+    group()->setCurrentIndex(0);
+    type()->setCurrentIndex(0);
+    EXPECT_EQ(countBoxes([&] { add()->click(); }), 0);
+    EXPECT_TRUE(column(0).contains(QString::fromUtf16(u"\u00a0")));
 }
 
 TEST_F(EditorTest, SelectionLoadsTheEditorInBothModes)

@@ -70,6 +70,11 @@ protected:
             else
                 res.set_content(kSaved, "text/plain");
         });
+        prepareControl();
+    }
+    // Member 1234, one group and one type to choose, one new row pending.
+    void prepareControl()
+    {
         control->Mode(true, 1234);
         dOf(control)->mtServerName = server.baseUrl();
         auto *group = control->findChild<QComboBox *>(QStringLiteral("cboCommentGroup"));
@@ -265,4 +270,35 @@ TEST_F(ReentrancyTest, ControlReleasedWhileLoadDataWaits)
     EXPECT_TRUE(control.isNull());
     QTest::qWait(200);
     EXPECT_TRUE(boxes.noneShown());
+}
+
+TEST_F(ReentrancyTest, ControlReleasedWhileAnEditorBoxIsUp)
+{
+    // Save's three checks and Delete's question each wait in a box with events running.
+    const struct {
+        const char *button;
+        int choices; // how many of group and type are chosen
+        const char *typed;
+    } cases[] = {{"cmdAdd", 0, "typed"}, {"cmdAdd", 1, "typed"}, {"cmdAdd", 2, " "}, {"cmdDelete", 0, ""}};
+    for (const auto &c : cases) {
+        if (!control) {
+            control = new MemberComment(&host);
+            prepareControl();
+        }
+        auto *button = control->findChild<QPushButton *>(QLatin1String(c.button));
+        if (button->objectName() == QLatin1String("cmdAdd")) {
+            button->click(); // "New Comment"
+            control->findChild<QPlainTextEdit *>(QStringLiteral("txtComment"))->setPlainText(QLatin1String(c.typed));
+            control->findChild<QComboBox *>(QStringLiteral("cboCommentGroup"))->setCurrentIndex(c.choices > 0 ? 0 : -1);
+            control->findChild<QComboBox *>(QStringLiteral("cboCommentType"))->setCurrentIndex(c.choices > 1 ? 0 : -1);
+        } else {
+            control->findChild<QTreeView *>(QStringLiteral("lstComments"))->setCurrentIndex(model()->index(0, 0));
+            button->setEnabled(true);
+        }
+        MessageBoxes boxes;
+        boxes.whileShown([this] { delete control.data(); });
+        button->click();
+        EXPECT_TRUE(control.isNull()) << c.button << c.choices;
+        EXPECT_EQ(boxes.seen().size(), 1u);
+    }
 }
