@@ -3,6 +3,7 @@
 #include "control/commentlistmodel.h"
 #include "control/saveexchange.h"
 #include "support/controlaccess.h"
+#include "support/gate.h"
 #include "support/loopbackserver.h"
 #include "support/messageboxes.h"
 
@@ -18,8 +19,6 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
 
 using namespace VynMemberComment;
 using namespace std::chrono_literals;
@@ -33,30 +32,6 @@ const std::string kLoadReply =
     "<types><type><id>5</id><desc>Call</desc></type></types><comments><comment><f>from server</f><f>1234</f>"
     "<f>8</f><f>2</f><f>General</f><f>5</f><f>Call</f><f>8/5/2010 03:07PM</f><f>Ann Lee</f><f>1</f><f>0</f>"
     "<f>0</f><f>Aug 05 2010 03:07PM</f><f>0</f></comment></comments></reply>";
-
-// Holds the server's answers until released; every wait on it is bounded.
-class Gate
-{
-public:
-    void release()
-    {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_open = true;
-        }
-        m_changed.notify_all();
-    }
-    void wait()
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait_for(lock, 10s, [this] { return m_open; });
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_open = false;
-};
 
 class ReentrancyTest : public ::testing::Test
 {
