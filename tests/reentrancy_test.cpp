@@ -19,7 +19,6 @@
 
 #include <gtest/gtest.h>
 
-
 using namespace VynMemberComment;
 using namespace std::chrono_literals;
 
