@@ -6,6 +6,7 @@
 
 #include <VynMemberComment/MemberComment.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -347,8 +348,12 @@ TEST_F(EditorTest, RowThatCannotBeShownInFullIsNeverOpened)
 TEST_F(EditorTest, ArrowKeysLoadTheEditorPageDownDoesNot)
 {
     addRows({kLoaded, kNew, kLoaded});
-    clickRow(0);
+    // with nothing selected, the first Down chooses the first row
     list()->setFocus();
+    QTest::keyClick(list(), Qt::Key_Down);
+    EXPECT_TRUE(list()->selectionModel()->isRowSelected(0, {}));
+    EXPECT_EQ(text()->toPlainText(), QStringLiteral("Paid in full"));
+    clickRow(0);
     QTest::keyClick(list(), Qt::Key_Down);
     EXPECT_EQ(list()->currentIndex().row(), 1);
     EXPECT_EQ(text()->toPlainText(), QStringLiteral("Call back"));
@@ -449,4 +454,46 @@ TEST_F(EditorTest, EnterIsDiscardedAndTypingStopsAtTheLimit)
     text()->moveCursor(QTextCursor::End);
     QTest::keyClicks(text(), QStringLiteral("yz"));
     EXPECT_EQ(text()->toPlainText().size(), 1000);
+}
+
+TEST_F(EditorTest, FlagCaptionsTickTheirBoxesWhileTheyAreOpen)
+{
+    const std::pair<const char *, const char *> captions[] = {
+        {"lblCenterFocus", "chkCenterFocus"}, {"lblFranchiseRelationsFocus", "chkFranchiseRelationsFocus"},
+        {"lblVendorFocus", "chkmemberFocus"}, {"lblFocusBilling", "chkBETAFocus"},
+    };
+    auto clickCaption = [&](const char *name) {
+        QTest::mouseClick(child<QWidget>(name), Qt::LeftButton, {}, QPoint(5, 5));
+    };
+    for (const auto &[caption, box] : captions) {
+        clickCaption(caption); // idle: the flags are locked
+        EXPECT_FALSE(flag(box)->isChecked()) << caption;
+    }
+    add()->click();
+    for (const auto &[caption, box] : captions) {
+        clickCaption(caption);
+        EXPECT_TRUE(flag(box)->isChecked()) << caption;
+        EXPECT_TRUE(flag(box)->hasFocus()) << caption;
+        clickCaption(caption);
+        EXPECT_FALSE(flag(box)->isChecked()) << caption;
+    }
+}
+
+TEST_F(EditorTest, PendingRowsSaySoToScreenReaders)
+{
+    RowSpec changed = kLoaded;
+    changed.sequence = "7U";
+    addRows({kLoaded, kNew, changed});
+    list()->doItemsLayout();
+    QAccessibleTableInterface *table = QAccessible::queryAccessibleInterface(list())->tableInterface();
+    ASSERT_NE(table, nullptr);
+    const QString said[] = {QString(), QStringLiteral("New comment, not saved yet"),
+                            QStringLiteral("Changed comment, not saved yet")};
+    for (int r = 0; r < 3; ++r) {
+        for (int c : {0, 4}) {
+            QAccessibleInterface *cell = table->cellAt(r, c);
+            ASSERT_NE(cell, nullptr);
+            EXPECT_EQ(cell->text(QAccessible::Description), said[r]) << r << " " << c;
+        }
+    }
 }
