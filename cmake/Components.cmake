@@ -56,6 +56,14 @@ if(VYNMEMBERCOMMENT_BUILD_TESTS)
     set(vmc_have_gmock ON)
   endif()
   vmc_need(${vmc_have_gmock} "GoogleMock (the tests)" libgmock-dev VYNMEMBERCOMMENT_BUILD_TESTS)
+  # The tests on a real X display read the pointer's shape with XFixes; Xvfb and xdotool are
+  # looked for when they run, so a missing one fails them.
+  find_package(X11 QUIET)
+  set(vmc_have_xfixes OFF)
+  if(TARGET X11::Xfixes)
+    set(vmc_have_xfixes ON)
+  endif()
+  vmc_need(${vmc_have_xfixes} "Xlib with XFixes (the tests on a real X display)" libxfixes-dev VYNMEMBERCOMMENT_BUILD_TESTS)
 endif()
 
 if(VYNMEMBERCOMMENT_BUILD_BENCH)

@@ -1,5 +1,7 @@
 #include "platform/http.h"
 
+#include "platform/inputhold.h"
+
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -126,7 +128,8 @@ HttpResult httpGet(const QUrl &url)
         loop.quit();
     });
     transfer.get(url);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    const InputHold hold;
+    loop.exec();
     return result;
 }
 
