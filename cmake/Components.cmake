@@ -31,6 +31,8 @@ if(VYNMEMBERCOMMENT_BUILD_TOOLS OR VYNMEMBERCOMMENT_BUILD_TESTS OR VYNMEMBERCOMM
   if(PkgConfig_FOUND)
     pkg_check_modules(vmc_httplib QUIET cpp-httplib)
     vmc_need("${vmc_httplib_FOUND}" "cpp-httplib (the reference server)" libcpp-httplib-dev "")
+    pkg_check_modules(vmc_brotlienc QUIET libbrotlienc)
+    vmc_need("${vmc_brotlienc_FOUND}" "brotli's encoder (the reference server's load replies)" libbrotli-dev "")
   endif()
 endif()
 
@@ -54,6 +56,14 @@ if(VYNMEMBERCOMMENT_BUILD_TESTS)
     set(vmc_have_gmock ON)
   endif()
   vmc_need(${vmc_have_gmock} "GoogleMock (the tests)" libgmock-dev VYNMEMBERCOMMENT_BUILD_TESTS)
+  # The tests on a real X display read the pointer's shape with XFixes; Xvfb and xdotool are
+  # looked for when they run, so a missing one fails them.
+  find_package(X11 QUIET)
+  set(vmc_have_xfixes OFF)
+  if(TARGET X11::Xfixes)
+    set(vmc_have_xfixes ON)
+  endif()
+  vmc_need(${vmc_have_xfixes} "Xlib with XFixes (the tests on a real X display)" libxfixes-dev VYNMEMBERCOMMENT_BUILD_TESTS)
 endif()
 
 if(VYNMEMBERCOMMENT_BUILD_BENCH)

@@ -193,7 +193,7 @@ TEST(BatchBuilderTest, UnsendableMarkedRowsStopTheBatch)
         // focus cells must be truth values
         withFocus(0, ""), withFocus(1, "yes"), withFocus(2, " "), withFocus(3, "1;"),
         // a changed row must name its sequence number
-        withSequence("U"), withSequence("xU"), withSequence("-3U"), withSequence("99999999999U"),
+        withSequence("U"), withSequence("xU"), withSequence("- 3U"), withSequence("99999999999U"),
     };
     for (const RowSpec &spec : cases) {
         const StatementBatch batch = buildStatementBatch({newExampleRow(), makeRow(spec), changedExampleRow()}, 1);

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <tuple>
+
 using namespace VynMemberComment;
 
 TEST(TruthValueTest, ReadsWordsAndNumbers)
@@ -28,16 +31,17 @@ TEST(TruthValueTest, ReadsWordsAndNumbers)
 
 TEST(RowMarkerTest, MarkersAreCaseSensitiveLastCharacters)
 {
-    const std::pair<const char16_t *, RowMarker> cases[] = {
-        {u"N", RowMarker::New},
-        {u"7U", RowMarker::Changed}, {u"12U", RowMarker::Changed}, {u"U", RowMarker::Changed},
-        {u"7", RowMarker::Unchanged}, {u"", RowMarker::Unchanged}, {u"n", RowMarker::Unchanged},
-        {u"7u", RowMarker::Unchanged}, {u" N", RowMarker::Unchanged}, {u"N ", RowMarker::Unchanged},
-        {u"N1", RowMarker::Unchanged}, {u"7N", RowMarker::Unchanged}, {u"7U ", RowMarker::Unchanged},
+    const std::tuple<const char16_t *, RowMarker, bool> cases[] = {
+        // {cell, marker, exactly "N"}
+        {u"N", RowMarker::New, true}, {u"7N", RowMarker::New, false}, {u" N", RowMarker::New, false},
+        {u"7U", RowMarker::Changed, false}, {u"12U", RowMarker::Changed, false}, {u"U", RowMarker::Changed, false},
+        {u"7", RowMarker::Unchanged, false}, {u"", RowMarker::Unchanged, false}, {u"n", RowMarker::Unchanged, false},
+        {u"7u", RowMarker::Unchanged, false}, {u"N ", RowMarker::Unchanged, false},
+        {u"N1", RowMarker::Unchanged, false}, {u"7U ", RowMarker::Unchanged, false},
     };
-    for (const auto &[cell, expected] : cases) {
+    for (const auto &[cell, expected, isNew] : cases) {
         EXPECT_EQ(rowMarker(cell), expected) << QString::fromUtf16(cell).toStdString();
-        EXPECT_EQ(isNewRow(cell), expected == RowMarker::New) << QString::fromUtf16(cell).toStdString();
+        EXPECT_EQ(isNewRow(cell), isNew) << QString::fromUtf16(cell).toStdString();
     }
 }
 
@@ -45,10 +49,11 @@ TEST(RowMarkerTest, LeadingNumber)
 {
     const std::pair<const char16_t *, std::optional<qint32>> cases[] = {
         {u"7U", 7}, {u" 12U", 12}, {u"12", 12}, {u"007", 7}, {u"3 4", 3}, {u"0U", 0},
-        {u"2147483647U", 2147483647},
+        {u"2147483647U", 2147483647}, {u"-7U", -7}, {u"+7U", 7}, {u"\t-7", -7},
+        {u"-2147483648U", std::numeric_limits<qint32>::min()},
         {u"N", std::nullopt}, {u"", std::nullopt}, {u"U", std::nullopt}, {u" ", std::nullopt},
-        {u"-7U", std::nullopt}, {u"+7U", std::nullopt}, {u"x7", std::nullopt},
-        {u"2147483648U", std::nullopt}, {u"99999999999999999999", std::nullopt},
+        {u"-", std::nullopt}, {u"- 7", std::nullopt}, {u"--7", std::nullopt}, {u"x7", std::nullopt},
+        {u"2147483648U", std::nullopt}, {u"-2147483649", std::nullopt}, {u"99999999999999999999", std::nullopt},
     };
     for (const auto &[cell, expected] : cases)
         EXPECT_EQ(leadingNumber(cell), expected) << QString::fromUtf16(cell).toStdString();
@@ -56,14 +61,18 @@ TEST(RowMarkerTest, LeadingNumber)
 
 TEST(RowMarkerTest, MarkedChangedKeepsNewRowsAndIsStable)
 {
-    const std::pair<const char16_t *, const char16_t *> cases[] = {
-        {u"N", u"N"}, {u"7", u"7U"}, {u"7U", u"7U"}, {u"12", u"12U"}, {u" 12", u"12U"}, {u"012", u"12U"},
-        // without a number the row is still marked, and the save refuses it
-        {u"", u"U"}, {u"n", u"U"}, {u" N", u"U"}, {u"U", u"U"},
+    const std::tuple<const char16_t *, const char16_t *, bool> cases[] = {
+        // {cell, after a saved edit, addressable}
+        {u"N", u"N", true}, {u"7", u"7U", true}, {u"7U", u"7U", true}, {u"12", u"12U", true},
+        {u" 12", u"12U", true}, {u"012", u"12U", true}, {u"-7", u"-7U", true}, {u"9N", u"9U", true},
+        // without a number no save can name the row: it is never opened, and never marked
+        {u"", u"", false}, {u"n", u"n", false}, {u" N", u" N", false}, {u"U", u"U", false},
+        {u"abc", u"abc", false}, {u" ", u" ", false},
     };
-    for (const auto &[cell, expected] : cases) {
+    for (const auto &[cell, expected, addressable] : cases) {
         const QString once = markedChanged(cell);
         EXPECT_EQ(once, QString::fromUtf16(expected)) << QString::fromUtf16(cell).toStdString();
         EXPECT_EQ(markedChanged(once), once);
+        EXPECT_EQ(isAddressable(cell), addressable) << QString::fromUtf16(cell).toStdString();
     }
 }

@@ -6,6 +6,7 @@
 
 #include <VynMemberComment/MemberComment.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -229,19 +230,65 @@ TEST_F(EditorTest, CancelDropsTheEditorAfterEditAndAfterNewComment)
     }
 }
 
-TEST_F(EditorTest, NewMarkerTestIsExact)
+TEST_F(EditorTest, OnlyRowsASaveCanAddressAreOpened)
 {
-    for (const char *sequence : {" N", "n", "N1"}) {
+    const struct {
+        const char *sequence;
+        const char *afterSave; // nullptr: the row is never opened
+    } cases[] = {
+        // the "N" test is exact: any other cell with a leading number is a loaded row
+        {"7N", "7U"}, {"-7", "-7U"}, {" 12", "12U"},
+        // no leading number: no save could name the row
+        {" N", nullptr}, {"n", nullptr}, {"N1", nullptr}, {"abc", nullptr}, {" ", nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.sequence);
         model()->clear();
         RowSpec spec = kNew;
-        spec.sequence = sequence;
+        spec.sequence = c.sequence;
         addRows({spec});
         clickRow(0);
-        EXPECT_FALSE(del()->isEnabled()) << sequence;
-        edit()->click();
-        EXPECT_TRUE(text()->isReadOnly()) << sequence;
-        edit()->click(); // Cancel
+        EXPECT_FALSE(del()->isEnabled());
+        EXPECT_EQ(edit()->isEnabled(), c.afterSave != nullptr);
+        doubleClickRow(0);
+        if (!c.afterSave) {
+            EXPECT_EQ(edit()->text(), QStringLiteral("Edit"));
+            control.Mode(true, 1234); // an enabled Edit does not open it either
+            edit()->click();
+            EXPECT_EQ(edit()->text(), QStringLiteral("Edit"));
+            EXPECT_TRUE(list()->isEnabled());
+            EXPECT_EQ(cell(0, 2), QString::fromUtf8(c.sequence));
+            continue;
+        }
+        EXPECT_EQ(edit()->text(), QStringLiteral("Cancel"));
+        EXPECT_TRUE(text()->isReadOnly());
+        flag("chkBETAFocus")->setChecked(true);
+        add()->click();
+        EXPECT_EQ(cell(0, 2), QString::fromUtf8(c.afterSave));
+        EXPECT_EQ(cell(0, 11), QStringLiteral("1"));
     }
+}
+
+TEST_F(EditorTest, NewCommentTextIsWhatTheBoxHolds)
+{
+    // every character stays; a line break pasted in is written as CR LF
+    add()->click();
+    text()->setPlainText(QString::fromUtf16(u"\u00a0x\u2028y\nz\u2029w"));
+    group()->setCurrentIndex(0);
+    type()->setCurrentIndex(0);
+    control.setIsCommentNotEmpty(false);
+    add()->click();
+    EXPECT_EQ(model()->rowCount(), 1);
+    EXPECT_TRUE(column(0).contains(QString::fromUtf16(u"\u00a0x\u2028y\r\nz\r\nw")));
+    EXPECT_TRUE(control.IsCommentNotEmpty());
+
+    // a text of non-breaking spaces only is not blank
+    add()->click();
+    text()->setPlainText(QString::fromUtf16(u"\u00a0"));
+    group()->setCurrentIndex(0);
+    type()->setCurrentIndex(0);
+    EXPECT_EQ(countBoxes([&] { add()->click(); }), 0);
+    EXPECT_TRUE(column(0).contains(QString::fromUtf16(u"\u00a0")));
 }
 
 TEST_F(EditorTest, SelectionLoadsTheEditorInBothModes)
@@ -301,8 +348,12 @@ TEST_F(EditorTest, RowThatCannotBeShownInFullIsNeverOpened)
 TEST_F(EditorTest, ArrowKeysLoadTheEditorPageDownDoesNot)
 {
     addRows({kLoaded, kNew, kLoaded});
-    clickRow(0);
+    // with nothing selected, the first Down chooses the first row
     list()->setFocus();
+    QTest::keyClick(list(), Qt::Key_Down);
+    EXPECT_TRUE(list()->selectionModel()->isRowSelected(0, {}));
+    EXPECT_EQ(text()->toPlainText(), QStringLiteral("Paid in full"));
+    clickRow(0);
     QTest::keyClick(list(), Qt::Key_Down);
     EXPECT_EQ(list()->currentIndex().row(), 1);
     EXPECT_EQ(text()->toPlainText(), QStringLiteral("Call back"));
@@ -403,4 +454,46 @@ TEST_F(EditorTest, EnterIsDiscardedAndTypingStopsAtTheLimit)
     text()->moveCursor(QTextCursor::End);
     QTest::keyClicks(text(), QStringLiteral("yz"));
     EXPECT_EQ(text()->toPlainText().size(), 1000);
+}
+
+TEST_F(EditorTest, FlagCaptionsTickTheirBoxesWhileTheyAreOpen)
+{
+    const std::pair<const char *, const char *> captions[] = {
+        {"lblCenterFocus", "chkCenterFocus"}, {"lblFranchiseRelationsFocus", "chkFranchiseRelationsFocus"},
+        {"lblVendorFocus", "chkmemberFocus"}, {"lblFocusBilling", "chkBETAFocus"},
+    };
+    auto clickCaption = [&](const char *name) {
+        QTest::mouseClick(child<QWidget>(name), Qt::LeftButton, {}, QPoint(5, 5));
+    };
+    for (const auto &[caption, box] : captions) {
+        clickCaption(caption); // idle: the flags are locked
+        EXPECT_FALSE(flag(box)->isChecked()) << caption;
+    }
+    add()->click();
+    for (const auto &[caption, box] : captions) {
+        clickCaption(caption);
+        EXPECT_TRUE(flag(box)->isChecked()) << caption;
+        EXPECT_TRUE(flag(box)->hasFocus()) << caption;
+        clickCaption(caption);
+        EXPECT_FALSE(flag(box)->isChecked()) << caption;
+    }
+}
+
+TEST_F(EditorTest, PendingRowsSaySoToScreenReaders)
+{
+    RowSpec changed = kLoaded;
+    changed.sequence = "7U";
+    addRows({kLoaded, kNew, changed});
+    list()->doItemsLayout();
+    QAccessibleTableInterface *table = QAccessible::queryAccessibleInterface(list())->tableInterface();
+    ASSERT_NE(table, nullptr);
+    const QString said[] = {QString(), QStringLiteral("New comment, not saved yet"),
+                            QStringLiteral("Changed comment, not saved yet")};
+    for (int r = 0; r < 3; ++r) {
+        for (int c : {0, 4}) {
+            QAccessibleInterface *cell = table->cellAt(r, c);
+            ASSERT_NE(cell, nullptr);
+            EXPECT_EQ(cell->text(QAccessible::Description), said[r]) << r << " " << c;
+        }
+    }
 }

@@ -7,7 +7,10 @@
 
 #include <VynMemberComment/MemberComment.h>
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -44,7 +47,8 @@ struct Reply {
                 x += f.isNull() ? QStringLiteral("<f/>") : QStringLiteral("<f>%1</f>").arg(f.toHtmlEscaped());
             x += QStringLiteral("</comment>\n");
         }
-        return (x + QStringLiteral("</comments>\n</reply>\n")).toUtf8();
+        // a carriage return survives the parser only as a character reference
+        return QString(x + QStringLiteral("</comments>\n</reply>\n")).replace(u'\r', QLatin1String("&#13;")).toUtf8();
     }
 };
 
@@ -176,6 +180,75 @@ TEST_F(LoadDataTest, FullLoadFillsListChoicesAndUser)
     control.CommentGroups();
     control.CommentTypes();
     EXPECT_EQ(combo("cboCommentGroup")->count(), 0);
+}
+
+TEST_F(LoadDataTest, LoadReturnsTheEditorToIdleWhateverItsOutcome)
+{
+    Reply reply;
+    reply.comments = {comment("a", "1"), comment("b", "2")};
+    serve(reply);
+    control.Mode(true, 1234);
+    auto *list = control.findChild<QTreeView *>(QStringLiteral("lstComments"));
+    auto *add = control.findChild<QPushButton *>(QStringLiteral("cmdAdd"));
+    auto *edit = control.findChild<QPushButton *>(QStringLiteral("cmdEdit"));
+    auto *text = control.findChild<QPlainTextEdit *>(QStringLiteral("txtComment"));
+    auto *center = control.findChild<QCheckBox *>(QStringLiteral("chkCenterFocus"));
+    enum class Before { Selected, Editing, Adding };
+    const std::pair<Before, bool> cases[] = {
+        {Before::Selected, true}, {Before::Editing, true}, {Before::Adding, true},
+        {Before::Selected, false}, {Before::Editing, false},
+    };
+    for (const auto &[before, loads] : cases) {
+        serve(reply);
+        ASSERT_TRUE(load().empty());
+        list->setCurrentIndex(model()->index(0, 0));
+        Q_EMIT list->clicked(model()->index(0, 0));
+        ASSERT_EQ(text->toPlainText(), QStringLiteral("b"));
+        if (before == Before::Editing)
+            edit->click();
+        if (before == Before::Adding)
+            add->click();
+        if (!loads)
+            server.reply(500, "down");
+        const std::vector<SeenBox> boxes = load();
+        EXPECT_EQ(boxes.size(), loads ? 0u : 1u);
+        // as Cancel leaves it; nothing of the old list stays in the editor
+        EXPECT_EQ(add->text(), QStringLiteral("New Comment"));
+        EXPECT_EQ(edit->text(), QStringLiteral("Edit"));
+        EXPECT_TRUE(text->toPlainText().isEmpty());
+        EXPECT_TRUE(text->isReadOnly());
+        EXPECT_FALSE(center->isChecked());
+        EXPECT_FALSE(center->isEnabled());
+        EXPECT_EQ(combo("cboCommentGroup")->currentIndex(), -1);
+        EXPECT_EQ(combo("cboCommentType")->currentIndex(), -1);
+        EXPECT_TRUE(list->isEnabled());
+        EXPECT_FALSE(control.findChild<QPushButton *>(QStringLiteral("cmdDelete"))->isEnabled());
+    }
+}
+
+TEST_F(LoadDataTest, LockedTextOfALoadedRowIsSentExactly)
+{
+    // what a plain-text box would give back differs: CR LF and CR as LF, U+00A0 as a blank, U+2028 as LF
+    const QString locked = QString::fromUtf16(u"a\r\nb\rc\u00a0d\u2028e");
+    Reply reply;
+    reply.comments = {comment(locked, "7")};
+    serve(reply);
+    control.Mode(true, 1234);
+    ASSERT_TRUE(load().empty());
+    ASSERT_EQ(column(0), QStringList{locked});
+    auto *list = control.findChild<QTreeView *>(QStringLiteral("lstComments"));
+    list->setCurrentIndex(model()->index(0, 0));
+    Q_EMIT list->clicked(model()->index(0, 0));
+    control.findChild<QPushButton *>(QStringLiteral("cmdEdit"))->click();
+    control.findChild<QCheckBox *>(QStringLiteral("chkBETAFocus"))->click();
+    control.findChild<QPushButton *>(QStringLiteral("cmdAdd"))->click();
+    EXPECT_EQ(row(0).mid(0, 3), (QStringList{locked, "1234", "7U"}));
+
+    server.reply(200, "");
+    control.ReadData();
+    ASSERT_EQ(server.requests().back().method, "POST");
+    const std::string expected = control.urlEncode(QStringLiteral("SET CommentDescription = '%1',").arg(locked)).toStdString();
+    EXPECT_NE(server.requests().back().body.find(expected), std::string::npos) << server.requests().back().body;
 }
 
 TEST_F(LoadDataTest, RepeatedLoadsReplaceEverything)

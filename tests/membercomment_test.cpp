@@ -9,6 +9,8 @@
 #include <QMetaClassInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyleOptionHeader>
+#include <QTest>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
@@ -149,6 +151,21 @@ TEST(MemberCommentTest, EveryChildHasAnAccessibleName)
 {
     MemberComment c;
     c.show();
+    // the boxes are named for what they hold, whatever entry is chosen
+    for (const char *name : {"cboCommentGroup", "cboCommentType"}) {
+        auto *box = c.findChild<QComboBox *>(QLatin1String(name));
+        box->addItem(QStringLiteral("General"), 2);
+        box->setCurrentIndex(0);
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(box);
+        EXPECT_EQ(face->text(QAccessible::Value), QStringLiteral("General"));
+        EXPECT_EQ(face->role(), QAccessible::ComboBox);
+        EXPECT_EQ(face->childCount(), 1);
+        // and say when they are locked
+        EXPECT_TRUE(face->state().readOnly) << name;
+        box->setProperty("locked", false);
+        EXPECT_FALSE(face->state().readOnly) << name;
+        box->setProperty("locked", true);
+    }
     const std::pair<const char *, const char *> expected[] = {
         {"lstComments", "Comments"},          {"cboCommentGroup", "Group"},
         {"cboCommentType", "Type"},           {"txtComment", "Comment"},
@@ -175,4 +192,34 @@ TEST(MemberCommentTest, EveryChildHasAnAccessibleName)
     EXPECT_EQ(order, (QStringList{"lstComments", "cboCommentGroup", "cboCommentType", "txtComment", "cmdAdd", "cmdEdit",
                                   "cmdDelete", "chkCenterFocus", "chkFranchiseRelationsFocus", "chkmemberFocus",
                                   "chkBETAFocus"}));
+}
+
+TEST(MemberCommentTest, CaptionsFitAndLineUp)
+{
+    MemberComment c;
+    c.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&c));
+    // "Group :" and "Type :" stand on their box's line
+    for (const auto &[caption, box] : {std::pair{"Label2", "cboCommentGroup"}, std::pair{"Label4", "cboCommentType"}})
+        EXPECT_EQ(c.findChild<QWidget *>(QLatin1String(caption))->geometry().center().y(),
+                  c.findChild<QWidget *>(QLatin1String(box))->geometry().center().y())
+            << caption;
+
+    // a header caption too long for its section is elided short of the sort arrow
+    struct Peek : QHeaderView {
+        using QHeaderView::initStyleOptionForIndex;
+    };
+    QHeaderView *header = c.findChild<QTreeView *>(QStringLiteral("lstComments"))->header();
+    auto shown = [header](int section) { // the caption the header paints
+        QStyleOptionHeader option;
+        option.initFrom(header);
+        option.state |= QStyle::State_Horizontal;
+        (header->*&Peek::initStyleOptionForIndex)(&option, section);
+        return option.text;
+    };
+    header->setSortIndicator(8, Qt::DescendingOrder);
+    EXPECT_EQ(shown(8), QStringLiteral("Comment Entered By").left(shown(8).size() - 1) + QChar(0x2026));
+    EXPECT_EQ(shown(7), QStringLiteral("Comment Date"));
+    header->setSortIndicator(7, Qt::DescendingOrder);
+    EXPECT_EQ(shown(7), QStringLiteral("Comment Date"));
 }

@@ -123,6 +123,9 @@ TEST_F(ReadDataTest, WhatIsSentForWhichRows)
         {"member 0", {kExample1}, 0, {"where MemberID =MEMBER_ID_REQUIRED)", "VALUES (MEMBER_ID_REQUIRED ,"}},
         {"empty text and a quote in the name", {emptyText}, 1234, {",'',@MAXID+1,", "'O''Hara'"}},
         {"each half of a pair beyond the BMP is a \"?\"", {beyondTheBmp}, 1234, {"(1234 ,'a??b',"}},
+        // the marker is the cell's last character: a server's "9N" is inserted; "-7U" names row -7
+        {"last character N", {{"Nine", "9N", "2", "5", "x", "1", "0", "0", "0"}}, 1234, {kHeader, ",'Nine',@MAXID+1,"}},
+        {"negative sequence", {{"Minus", "-7U", "2", "5", "x", "1", "0", "0", "0"}}, 1234, {"AND CommentSequence = -7;"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

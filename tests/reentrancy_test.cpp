@@ -3,6 +3,7 @@
 #include "control/commentlistmodel.h"
 #include "control/saveexchange.h"
 #include "support/controlaccess.h"
+#include "support/gate.h"
 #include "support/loopbackserver.h"
 #include "support/messageboxes.h"
 
@@ -18,9 +19,6 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
-
 using namespace VynMemberComment;
 using namespace std::chrono_literals;
 
@@ -34,30 +32,6 @@ const std::string kLoadReply =
     "<f>8</f><f>2</f><f>General</f><f>5</f><f>Call</f><f>8/5/2010 03:07PM</f><f>Ann Lee</f><f>1</f><f>0</f>"
     "<f>0</f><f>Aug 05 2010 03:07PM</f><f>0</f></comment></comments></reply>";
 
-// Holds the server's answers until released; every wait on it is bounded.
-class Gate
-{
-public:
-    void release()
-    {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_open = true;
-        }
-        m_changed.notify_all();
-    }
-    void wait()
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait_for(lock, 10s, [this] { return m_open; });
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_open = false;
-};
-
 class ReentrancyTest : public ::testing::Test
 {
 protected:
@@ -70,6 +44,11 @@ protected:
             else
                 res.set_content(kSaved, "text/plain");
         });
+        prepareControl();
+    }
+    // Member 1234, one group and one type to choose, one new row pending.
+    void prepareControl()
+    {
         control->Mode(true, 1234);
         dOf(control)->mtServerName = server.baseUrl();
         auto *group = control->findChild<QComboBox *>(QStringLiteral("cboCommentGroup"));
@@ -265,4 +244,35 @@ TEST_F(ReentrancyTest, ControlReleasedWhileLoadDataWaits)
     EXPECT_TRUE(control.isNull());
     QTest::qWait(200);
     EXPECT_TRUE(boxes.noneShown());
+}
+
+TEST_F(ReentrancyTest, ControlReleasedWhileAnEditorBoxIsUp)
+{
+    // Save's three checks and Delete's question each wait in a box with events running.
+    const struct {
+        const char *button;
+        int choices; // how many of group and type are chosen
+        const char *typed;
+    } cases[] = {{"cmdAdd", 0, "typed"}, {"cmdAdd", 1, "typed"}, {"cmdAdd", 2, " "}, {"cmdDelete", 0, ""}};
+    for (const auto &c : cases) {
+        if (!control) {
+            control = new MemberComment(&host);
+            prepareControl();
+        }
+        auto *button = control->findChild<QPushButton *>(QLatin1String(c.button));
+        if (button->objectName() == QLatin1String("cmdAdd")) {
+            button->click(); // "New Comment"
+            control->findChild<QPlainTextEdit *>(QStringLiteral("txtComment"))->setPlainText(QLatin1String(c.typed));
+            control->findChild<QComboBox *>(QStringLiteral("cboCommentGroup"))->setCurrentIndex(c.choices > 0 ? 0 : -1);
+            control->findChild<QComboBox *>(QStringLiteral("cboCommentType"))->setCurrentIndex(c.choices > 1 ? 0 : -1);
+        } else {
+            control->findChild<QTreeView *>(QStringLiteral("lstComments"))->setCurrentIndex(model()->index(0, 0));
+            button->setEnabled(true);
+        }
+        MessageBoxes boxes;
+        boxes.whileShown([this] { delete control.data(); });
+        button->click();
+        EXPECT_TRUE(control.isNull()) << c.button << c.choices;
+        EXPECT_EQ(boxes.seen().size(), 1u);
+    }
 }

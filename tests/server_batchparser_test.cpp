@@ -143,7 +143,7 @@ TEST(BatchParserTest, AnythingElseIsRefusedWithItsReason)
         {h + insert("1234", "''", "1"), "statement 2 (an INSERT) has no comment text"},
         {update("1234", "' \r\n\t'", "7"), "statement 1 (an UPDATE) has no comment text"},
         {h + insert("1234", "'a'", "1", "2", "'  '"), "names no one in Comment Entered By"},
-        {h + insert("1234", "'a\x01'", "1"), "holds a control character"},
+        {h + insert("1234", "'a\x01'", "1"), "holds a character that XML cannot carry"},
         // one member throughout
         {h + insert("1235", "'a'", "1"), "statement 2 (an INSERT) names member 1235, but the batch is for member 1234"},
         {kExample2 + update("99", "'a'", "1"), "statement 2 (an UPDATE) names member 99, but the batch is for member 1234"},

@@ -1,22 +1,17 @@
 // The membercomment-server executable as a separate process: what it reported as saved survives a
 // SIGKILL, concurrent saves lose nothing, and oversized or broken requests are refused clearly.
+#include "exchange/loadreply.h"
 #include "exchange/savebatch.h"
 #include "exchange/urlencode.h"
 #include "platform/xmldocument.h"
-#include "exchange/loadreply.h"
+#include "support/rawclient.h"
 #include "support/serverclient.h"
+#include "support/serverprocess.h"
 
-#include <QProcess>
-#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 #include <httplib.h>
-
-#include <arpa/inet.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <map>
@@ -29,67 +24,6 @@ using namespace VynMemberComment;
 namespace {
 
 constexpr const char *kSaveHeader = "application/x-www-form-urlencoded";
-
-// The executable on a free port of 127.0.0.1, started and waited for; killed when dropped.
-class ServerProcess
-{
-public:
-    ServerProcess(const QString &database, const QString &log, bool seed)
-    {
-        // A free port can be taken by someone else before the server binds it: try a few.
-        for (int attempt = 0; attempt < 5 && !m_ready; ++attempt) {
-            QTcpServer probe;
-            if (!probe.listen(QHostAddress::LocalHost, 0))
-                continue;
-            m_port = probe.serverPort();
-            probe.close();
-            QStringList arguments{"--listen", QStringLiteral("127.0.0.1:%1").arg(m_port), "--db", database};
-            if (seed)
-                arguments << "--seed-demo";
-            m_process.setStandardOutputFile(QProcess::nullDevice());
-            m_process.setStandardErrorFile(log, QIODevice::Append); // a pipe nobody reads could fill up
-            m_process.start(QStringLiteral(VMC_SERVER_EXECUTABLE), arguments);
-            if (!m_process.waitForStarted(10000))
-                continue;
-            m_ready = waitUntilServing();
-        }
-    }
-
-    ~ServerProcess() { killHard(); }
-    ServerProcess(const ServerProcess &) = delete;
-    ServerProcess &operator=(const ServerProcess &) = delete;
-
-    bool ready() const { return m_ready; }
-    int port() const { return m_port; }
-
-    // SIGKILL: no chance to flush or close anything.
-    void killHard()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.kill();
-        m_process.waitForFinished(10000);
-    }
-
-private:
-    bool waitUntilServing()
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (m_process.waitForFinished(20))
-                return false;
-            httplib::Client client("127.0.0.1", m_port);
-            client.set_connection_timeout(1);
-            if (auto res = client.Get("/MemberComment.asp?Type=1&PersonID=7&MemberID=1001"); res && res->status == 200)
-                return true;
-        }
-        return false;
-    }
-
-    QProcess m_process;
-    int m_port = 0;
-    bool m_ready = false;
-};
 
 // A row of the list as the editor leaves it: new ("N") or changed ("<sequence>U").
 CommentRow listRow(qint32 member, const QString &text, const QString &sequence, int group = 2, int type = 5)
@@ -138,8 +72,10 @@ protected:
 
     std::unique_ptr<ServerProcess> start(bool seed = false)
     {
-        auto server = std::make_unique<ServerProcess>(dir.filePath(QStringLiteral("comments.db")),
-                                                      dir.filePath(QStringLiteral("server.log")), seed);
+        QStringList arguments{"--db", dir.filePath(QStringLiteral("comments.db"))};
+        if (seed)
+            arguments << "--seed-demo";
+        auto server = std::make_unique<ServerProcess>(dir.filePath(QStringLiteral("server.log")), arguments);
         EXPECT_TRUE(server->ready());
         return server;
     }
@@ -320,29 +256,10 @@ TEST_F(ServerDurabilityTest, OversizedAndBrokenRequestsAreRefused)
     }
 
     // A length of 1 GiB announced with only a little sent: refused without waiting for the rest.
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(uint16_t(server->port()));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
-    const std::string request = "POST /MemberComment.asp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: "
-                                "application/x-www-form-urlencoded\r\nContent-Length: 1073741824\r\n\r\nSQL=abc";
-    ASSERT_EQ(::send(fd, request.data(), request.size(), MSG_NOSIGNAL), ssize_t(request.size()));
-    std::string answer;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (answer.find("\r\n\r\n") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-        pollfd readable{fd, POLLIN, 0};
-        if (::poll(&readable, 1, 50) <= 0)
-            continue;
-        char buffer[4096];
-        const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
-        if (got <= 0)
-            break;
-        answer.append(buffer, size_t(got));
-    }
-    ::close(fd);
+    RawClient raw(server->port());
+    ASSERT_TRUE(raw.send("POST /MemberComment.asp HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: "
+                         "application/x-www-form-urlencoded\r\nContent-Length: 1073741824\r\n\r\nSQL=abc"));
+    const std::string answer = raw.readReplyHead(std::chrono::seconds(20));
     EXPECT_EQ(answer.rfind("HTTP/1.1 413", 0), 0u) << answer;
 
     // nothing was saved, and the server still serves

@@ -1,5 +1,6 @@
 #include "support/serverclient.h"
 #include "membercommentserver.h"
+#include "sqlite.h"
 
 #include "exchange/urlencode.h"
 
@@ -198,9 +199,134 @@ TEST_F(ServerRoutesTest, BadQueryValuesGet400)
         EXPECT_EQ(res->status, 400) << path;
         EXPECT_EQ(res->body.rfind("Bad query: ", 0), 0u) << path << ": " << res->body;
     }
-    const auto other = m_client->Get("/Other.asp?Type=1&PersonID=7&MemberID=1001");
-    ASSERT_TRUE(other);
-    EXPECT_EQ(other->status, 404);
+}
+
+TEST_F(ServerRoutesTest, RequestsOtherThanTheControlsAreRefused)
+{
+    const std::string before = load();
+    const std::string form = "application/x-www-form-urlencoded";
+    const std::string batch = formBody(header(1001) + insert(1001, "posted by a web page", 1));
+    const struct {
+        const char *method;
+        std::string path;
+        httplib::Headers headers;
+        int status;
+    } rows[] = {
+        // only the page, under any path
+        {"GET", "/Other.asp?Type=1&PersonID=7&MemberID=1001", {}, 404},
+        {"GET", "/MemberComment.aspx?Type=1&PersonID=7&MemberID=1001", {}, 404},
+        {"POST", "/MemberComment.asp/x", {{"Content-Type", form}}, 404},
+        {"HEAD", "/any/where" + kLoadPath, {}, 200},
+        // only GET, HEAD and POST
+        {"PUT", kLoadPath, {{"Content-Type", form}}, 405},
+        {"DELETE", kLoadPath, {}, 405},
+        {"OPTIONS", kLoadPath, {}, 405},
+        {"PATCH", kLoadPath, {{"Content-Type", form}}, 405},
+        {"TRACE", kLoadPath, {}, 405},
+        // nothing a web page sends: the control names no Origin, and posts a form
+        {"GET", kLoadPath, {{"Origin", "http://intranet.example"}}, 403},
+        {"POST", "/MemberComment.asp", {{"Content-Type", form}, {"Origin", "null"}}, 403},
+        {"POST", "/MemberComment.asp", {{"Content-Type", "text/plain"}}, 415},
+        {"POST", "/MemberComment.asp", {{"Content-Type", "multipart/form-data; boundary=x"}}, 415},
+        {"POST", "/MemberComment.asp", {}, 415},
+    };
+    for (const auto &row : rows) {
+        httplib::Request req;
+        req.method = row.method;
+        req.path = row.path;
+        req.headers = row.headers;
+        if (req.method != "GET" && req.method != "HEAD" && req.method != "DELETE" && req.method != "OPTIONS"
+            && req.method != "TRACE")
+            req.body = batch;
+        const auto res = m_client->send(req);
+        ASSERT_TRUE(res) << row.method << " " << row.path;
+        EXPECT_EQ(res->status, row.status) << row.method << " " << row.path;
+        EXPECT_EQ(res->get_header_value("Allow"), row.status == 405 ? "GET, HEAD, POST" : "") << row.method;
+    }
+    EXPECT_EQ(load(), before);
+    // A form with parameters is a form.
+    const auto res = m_client->Post("/MemberComment.asp", "SQL=x", "Application/X-WWW-Form-Urlencoded; charset=utf-8");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 422);
+}
+
+TEST_F(ServerRoutesTest, TextsXmlCannotCarryAreRefusedInEveryCodePage)
+{
+    // Every byte escaped, the field name too: the form as a control in that code page would send it.
+    const auto escaped = [](const std::string &bytes) {
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        std::string out;
+        for (const char c : bytes)
+            out += {'%', kHex[static_cast<unsigned char>(c) >> 4], kHex[c & 15]};
+        return out;
+    };
+    const auto utf16 = [](const std::string &utf8) {
+        const QString text = QString::fromUtf8(utf8);
+        return std::string(reinterpret_cast<const char *>(text.utf16()), size_t(text.size()) * 2);
+    };
+    const struct {
+        const char *codePage;
+        std::string text; // UTF-8, or bytes that are not
+        int status;
+    } rows[] = {
+        {"UTF-8", "\xEF\xBF\xBE", 422},     // U+FFFE
+        {"UTF-8", "\xEF\xBF\xBF", 422},     // U+FFFF
+        {"UTF-8", "\xF4\x90\x80\x80", 422}, // beyond U+10FFFF
+        {"UTF-8", "\xF8\x88\x80\x80\x80", 422},
+        {"UTF-8", "\x1B[2J", 422},
+        {"UTF-8", std::string(1, '\0'), 422},
+        {"UTF-8", "\xED\xA0\x80", 400}, // a lone surrogate is no text of the code page at all
+        {"UTF-8", "\xFF", 400},
+        {"UTF-16LE", "\xEF\xBF\xBF", 422},
+        {"UTF-16LE", "\x7F\x01", 422},
+        {"CP1252", "\x01", 422},
+    };
+    const std::string before = load();
+    for (const auto &row : rows) {
+        m_server->stop();
+        m_server = startServer(row.codePage);
+        m_client = clientFor(m_server->port());
+        const std::string batch = header(1001) + insert(1001, "a" + row.text + "b", 1);
+        const auto inCodePage = [&row, &utf16](const std::string &text) {
+            return std::string(row.codePage) == "UTF-16LE" ? utf16(text) : text;
+        };
+        const auto res = save(escaped(inCodePage("SQL")) + "=" + escaped(inCodePage(batch)));
+        ASSERT_TRUE(res) << row.codePage << " " << row.text;
+        EXPECT_EQ(res->status, row.status) << row.codePage << " " << row.text << ": " << res->body;
+        if (row.status == 422)
+            EXPECT_NE(res->body.find("XML cannot carry"), std::string::npos) << res->body;
+        EXPECT_EQ(load(), before) << row.codePage << " " << row.text;
+    }
+}
+
+TEST_F(ServerRoutesTest, StoredTextsXmlCannotCarryStillLoad)
+{
+    // Written by hand, or by an older server: each such character arrives as U+FFFD.
+    {
+        Connection db(m_dir.filePath(QStringLiteral("comments.db")).toStdString());
+        db.execute("UPDATE MemberDiscussionComment SET CommentDescription = 'a' || char(65534) || char(1) || "
+                   "CAST(x'FF' AS TEXT) || char(12354) || 'b' WHERE MemberID = 1001 AND CommentSequence = 1");
+    }
+    EXPECT_EQ(parseLoadReply(load()).comments.at(0).at(0), "a\uFFFD\uFFFD\uFFFD\u3042b");
+}
+
+TEST_F(ServerRoutesTest, LargeSavesAtOnceAreAllTaken)
+{
+    // More large bodies than the server holds at once: the others wait their turn.
+    std::vector<std::future<std::string>> saves;
+    for (int i = 0; i < 8; ++i) {
+        saves.push_back(std::async(std::launch::async, [this, i] {
+            const std::string body =
+                formBody(header(1001) + insert(1001, "Large " + std::to_string(i) + std::string(2 << 20, 'x'), 1));
+            const auto res = save(body, clientFor(m_server->port()).get());
+            return res ? std::to_string(res->status) + " " + res->body : std::string("no reply");
+        }));
+    }
+    for (auto &saved : saves) {
+        ASSERT_EQ(saved.wait_for(std::chrono::seconds(120)), std::future_status::ready);
+        EXPECT_EQ(saved.get(), "200 Saved 1 new and 0 changed comment(s).");
+    }
+    EXPECT_EQ(parseLoadReply(load()).comments.size(), 12u);
 }
 
 TEST_F(ServerRoutesTest, SaveThenLoadShowsNewSequenceNumbers)

@@ -74,36 +74,38 @@ void CommentEditor::addOrSave(qint32 memberId, const QString &enteredBy)
 {
     if (m_w.add->text() == QLatin1String("New Comment")) {
         reset(Next::NewComment, Choices::Clear);
-        return;
-    }
-
-    const bool blank = isBlank(m_w.text->toPlainText());
-    if (!blank)
-        m_commentNotEmpty = true;
-    if (m_w.group->currentIndex() == -1) {
-        Platform::messageBox(QStringLiteral("Please select your comment group"), Platform::OkOnly);
-        m_w.group->setFocus();
-        return;
-    }
-    if (m_w.type->currentIndex() == -1) {
-        Platform::messageBox(QStringLiteral("Please select your comment type"), Platform::OkOnly);
-        m_w.type->setFocus();
-        return;
-    }
-    if (blank) {
-        Platform::messageBox(QStringLiteral("Please enter your comment"), Platform::OkOnly);
         m_w.text->setFocus();
         return;
     }
+
+    const bool blank = isBlank(m_w.text->text());
+    if (!blank)
+        m_commentNotEmpty = true;
+    // Each box waits with events running: the host may release the control, and this editor and
+    // its children with it, before the focus goes to the box to correct.
+    auto refuse = [](const QString &message, QWidget *toCorrect) {
+        QPointer<QWidget> alive(toCorrect);
+        Platform::messageBox(message, Platform::OkOnly);
+        if (alive)
+            alive->setFocus();
+    };
+    if (m_w.group->currentIndex() == -1)
+        return refuse(QStringLiteral("Please select your comment group"), m_w.group);
+    if (m_w.type->currentIndex() == -1)
+        return refuse(QStringLiteral("Please select your comment type"), m_w.type);
+    if (blank)
+        return refuse(QStringLiteral("Please enter your comment"), m_w.text);
     writeIntoList(memberId, enteredBy);
     // The choices and flags keep what was saved in view; the editor no longer shows the selected row.
     reset(Next::Idle, Choices::Keep);
+    m_w.add->setFocus();
 }
 
 void CommentEditor::editOrCancel()
 {
     if (m_w.edit->text() == QLatin1String("Cancel")) {
         reset(Next::Idle, Choices::Clear);
+        m_w.add->setFocus();
         return;
     }
 
@@ -114,7 +116,7 @@ void CommentEditor::editOrCancel()
     // editor must never hold another row's values when this row is opened.
     if (m_loadedRow != QPersistentModelIndex(m_rows->index(position, 0)))
         loadSelectedRow();
-    if (!m_loadedRowComplete)
+    if (!m_loadedRowOpenable)
         return;
     const CommentRow &row = m_rows->row(position);
     if (row.cell(Column::Description).isEmpty())
@@ -133,6 +135,12 @@ void CommentEditor::editOrCancel()
         setTextOpen(true);
         m_w.text->setFocus();
     }
+}
+
+void CommentEditor::returnToIdle()
+{
+    reset(Next::Idle, Choices::Clear);
+    m_w.remove->setEnabled(false);
 }
 
 void CommentEditor::deleteSelected()
@@ -166,14 +174,14 @@ void CommentEditor::loadSelectedRow()
     complete &= setFlag(m_w.beta, row.cell(Column::FocusBETA));
     complete &= setFlag(m_w.franchise, row.cell(Column::FocusFranchiseRelations));
     m_loadedRow = m_rows->index(position, 0);
-    m_loadedRowComplete = complete;
+    m_loadedRowOpenable = complete && isAddressable(row.cell(Column::CommentSequence));
 }
 
 void CommentEditor::offerSelectedRow()
 {
     const int position = m_list->selectedRow();
     m_w.remove->setEnabled(isNewRow(m_rows->row(position).cell(Column::CommentSequence)));
-    m_w.edit->setEnabled(m_loadedRowComplete);
+    m_w.edit->setEnabled(m_loadedRowOpenable);
 }
 
 void CommentEditor::reset(Next next, Choices choices)
@@ -199,11 +207,6 @@ void CommentEditor::reset(Next next, Choices choices)
     setChoicesOpen(open);
     setListActive(!open);
     m_loadedRow = QPersistentModelIndex();
-
-    if (open)
-        m_w.text->setFocus();
-    else
-        m_w.add->setFocus();
 }
 
 void CommentEditor::setTextOpen(bool open)
@@ -234,7 +237,7 @@ std::array<QCheckBox *, 4> CommentEditor::flags() const
 EnteredComment CommentEditor::entered() const
 {
     EnteredComment comment;
-    comment.text = m_w.text->toPlainText();
+    comment.text = m_w.text->text();
     comment.group = m_w.group->currentData().toInt();
     comment.groupText = m_w.group->currentText();
     comment.type = m_w.type->currentData().toInt();

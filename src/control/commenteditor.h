@@ -56,13 +56,16 @@ public:
     void addOrSave(qint32 memberId, const QString &enteredBy);
     // "Edit" opens the selected row; "Cancel" drops whatever the editor holds.
     void editOrCancel();
+    // Back to idle as Cancel leaves it, with no Delete: a new list has no row chosen. The focus stays
+    // where it is.
+    void returnToIdle();
     // "Delete" takes the selected row out of the list once the user confirms.
     void deleteSelected();
 
-    // Shows the selected row, and notes whether its group, type and flags could all be shown.
+    // Shows the selected row, and notes whether it may be opened.
     void loadSelectedRow();
     // After the user chose a row in edit mode: Delete for a row added since the load, Edit for a
-    // row shown in full (saving one that is not would write made-up values).
+    // row shown in full (saving one that is not would write made-up values) that a save can address.
     void offerSelectedRow();
 
     // True once Save was pressed with a non-blank text; only the host clears it.
@@ -77,7 +80,8 @@ private:
     enum class Choices { Clear, Keep };
 
     // Empties the text and sets the buttons, the boxes and the list for what comes next; the one
-    // way back to idle, after Save and Cancel, and the start of a new comment.
+    // way back to idle, after Save, Cancel and a load, and the start of a new comment. The caller
+    // moves the focus.
     void reset(Next next, Choices choices);
     void setTextOpen(bool open);
     void setChoicesOpen(bool open);
@@ -92,9 +96,10 @@ private:
     CommentListView *const m_list;
     CommentListModel *const m_rows;
     Action m_action = Action::None;
-    // The row the editor shows, and whether its group, type and flags could all be shown.
+    // The row the editor shows, and whether it may be opened: its group, type and flags could all
+    // be shown, and a save can address it.
     QPersistentModelIndex m_loadedRow;
-    bool m_loadedRowComplete = false;
+    bool m_loadedRowOpenable = false;
     bool m_commentNotEmpty = false;
 };
 

@@ -31,13 +31,19 @@ QVariant CommentListModel::data(const QModelIndex &index, int role) const
     const CommentRow &row = m_rows[std::size_t(index.row())];
     if (role == Qt::DisplayRole)
         return row.cell(index.column()).toString();
-    if (role == Qt::FontRole && rowMarker(row.cell(Column::CommentSequence)) != RowMarker::Unchanged) {
-        // Pending rows stand out, so the user sees what the next save will send.
-        QFont italic;
-        italic.setItalic(true);
-        return italic;
-    }
-    return {};
+    if (role != Qt::FontRole && role != Qt::AccessibleDescriptionRole)
+        return {};
+    // Pending rows stand out, in italics and to screen readers, so the user knows what the next
+    // save will send.
+    const RowMarker marker = rowMarker(row.cell(Column::CommentSequence));
+    if (marker == RowMarker::Unchanged)
+        return {};
+    if (role == Qt::AccessibleDescriptionRole)
+        return marker == RowMarker::New ? QStringLiteral("New comment, not saved yet")
+                                        : QStringLiteral("Changed comment, not saved yet");
+    QFont italic;
+    italic.setItalic(true);
+    return italic;
 }
 
 QVariant CommentListModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -4,13 +4,49 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QStyleOptionHeader>
 
 namespace VynMemberComment {
+
+namespace {
+
+// Styles draw the sort arrow over the end of a caption that fills its section, cutting it mid-word.
+class CommentListHeader : public QHeaderView
+{
+public:
+    explicit CommentListHeader(QWidget *parent)
+        : QHeaderView(Qt::Horizontal, parent)
+    {
+        setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter); // as QTreeView's own header
+    }
+
+protected:
+    void initStyleOptionForIndex(QStyleOptionHeader *option, int logicalIndex) const override
+    {
+        QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+        option->rect = QRect(sectionViewportPosition(logicalIndex), 0, sectionSize(logicalIndex), height());
+        QRect label = style()->subElementRect(QStyle::SE_HeaderLabel, option, this);
+        if (option->sortIndicator != QStyleOptionHeader::None) {
+            const QRect arrow = style()->subElementRect(QStyle::SE_HeaderArrow, option, this);
+            if (arrow.intersects(label)) {
+                if (option->direction == Qt::RightToLeft)
+                    label.setLeft(arrow.right() + 1);
+                else
+                    label.setRight(arrow.left() - 1);
+            }
+        }
+        if (label.width() > 0) // not yet laid out otherwise
+            option->text = option->fontMetrics.elidedText(option->text, Qt::ElideRight, label.width());
+    }
+};
+
+} // namespace
 
 CommentListView::CommentListView(QWidget *parent)
     : QTreeView(parent)
     , m_model(new CommentListModel(this))
 {
+    setHeader(new CommentListHeader(this));
     setModel(m_model);
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -47,6 +83,21 @@ void CommentListView::selectRow(int position)
 {
     const QModelIndex target = m_model->index(position, 0);
     selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void CommentListView::keyPressEvent(QKeyEvent *event)
+{
+    // With no row chosen, the first Up or Down chooses the row the cursor stands on (the first one
+    // after a load) rather than the one past it.
+    const bool arrow = event->key() == Qt::Key_Down || event->key() == Qt::Key_Up;
+    if (arrow && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && selectedRow() < 0
+        && m_model->rowCount() > 0) {
+        selectRow(currentIndex().isValid() ? currentIndex().row() : 0);
+        scrollTo(currentIndex());
+        event->accept();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
 }
 
 void CommentListView::keyReleaseEvent(QKeyEvent *event)

@@ -7,7 +7,8 @@ namespace VynMemberComment {
 class CommentListModel;
 
 // The comment list: a report view over CommentListModel with one selected row at a time. Header
-// clicks are reported, never acted on by Qt's own sorting.
+// clicks are reported, never acted on by Qt's own sorting; a caption too long for its section is
+// elided short of the sort arrow.
 class CommentListView : public QTreeView
 {
     Q_OBJECT
@@ -27,6 +28,7 @@ Q_SIGNALS:
     void columnClicked(int h);
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
 
 private:

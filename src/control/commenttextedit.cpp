@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QTextDocument>
 #include <QTextCursor>
 
 namespace VynMemberComment {
@@ -12,6 +13,11 @@ CommentTextEdit::CommentTextEdit(QWidget *parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setTabChangesFocus(true);
+}
+
+QString CommentTextEdit::text() const
+{
+    return document()->toRawText().replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
 }
 
 int CommentTextEdit::room() const

@@ -14,6 +14,10 @@ public:
 
     explicit CommentTextEdit(QWidget *parent = nullptr);
 
+    // What the box holds, character for character (toPlainText() turns non-breaking spaces into
+    // blanks and line separators into LF); a line break between paragraphs reads as CR LF.
+    QString text() const;
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;

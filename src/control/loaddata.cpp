@@ -17,6 +17,8 @@ constexpr const char *kErrorSource = "VynMemberComment";
 
 void MemberComment::LoadData(const QString &ptServerName, qint16 piPersonID, qint16 piType)
 {
+    // Whatever the fetch brings, the rows the editor may show or hold are about to go.
+    d->editor->returnToIdle();
     d->setBusy(true);
     d->mtServerName = ptServerName;
     d->moXMLDoc.reset();

@@ -1,5 +1,6 @@
 #include "control/membercomment_p.h"
 
+#include "control/checkboxcaption.h"
 #include "control/colours.h"
 #include "control/commenteditor.h"
 #include "control/commentlistmodel.h"
@@ -38,6 +39,11 @@ void MemberCommentPrivate::buildChildren()
     };
     auto label = [&](const char *name, const QString &caption) {
         auto *l = new QLabel(caption, fraMain);
+        place(l, name);
+        return l;
+    };
+    auto checkBoxCaption = [&](const char *name, const QString &caption) {
+        auto *l = new CheckBoxCaption(caption, fraMain);
         place(l, name);
         return l;
     };
@@ -86,13 +92,13 @@ void MemberCommentPrivate::buildChildren()
     e.remove->setEnabled(false);
 
     e.center = checkBox("chkCenterFocus");
-    QLabel *centerCaption = label("lblCenterFocus", QStringLiteral("Center Focus"));
+    QLabel *centerCaption = checkBoxCaption("lblCenterFocus", QStringLiteral("Center Focus"));
     e.franchise = checkBox("chkFranchiseRelationsFocus");
-    QLabel *franchiseCaption = label("lblFranchiseRelationsFocus", QStringLiteral("Franchise Relations Focus"));
+    QLabel *franchiseCaption = checkBoxCaption("lblFranchiseRelationsFocus", QStringLiteral("Franchise Relations Focus"));
     e.membership = checkBox("chkmemberFocus");
-    QLabel *membershipCaption = label("lblVendorFocus", QStringLiteral("Membership Focus"));
+    QLabel *membershipCaption = checkBoxCaption("lblVendorFocus", QStringLiteral("Membership Focus"));
     e.beta = checkBox("chkBETAFocus");
-    QLabel *betaCaption = label("lblFocusBilling", QStringLiteral("BETA Focus"));
+    QLabel *betaCaption = checkBoxCaption("lblFocusBilling", QStringLiteral("BETA Focus"));
     label("lblVersionNumber", QStringLiteral("Version Number: %1.%2.%3")
                                   .arg(VYNMEMBERCOMMENT_VERSION_MAJOR)
                                   .arg(VYNMEMBERCOMMENT_VERSION_MINOR)
@@ -113,6 +119,12 @@ void MemberCommentPrivate::buildChildren()
     for (const auto &[caption, box] : buddies) {
         caption->setBuddy(box);
         box->setAccessibleName(caption->text().remove(QLatin1Char(':')).trimmed());
+    }
+    // "Group :" and "Type :" stand on their box's line, whatever the font.
+    for (QLabel *caption : {groupCaption, typeCaption}) {
+        const QWidget *box = caption->buddy();
+        caption->setGeometry(caption->x(), box->y(), caption->width(), box->height());
+        caption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     }
 
     QWidget *previous = nullptr;

@@ -1,5 +1,7 @@
 #include "platform/http.h"
 
+#include "platform/inputhold.h"
+
 #include <QBuffer>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -140,7 +142,8 @@ HttpResult httpGet(const QUrl &url)
         loop.quit();
     });
     transfer.get(url);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    const InputHold hold;
+    loop.exec();
     return result;
 }
 

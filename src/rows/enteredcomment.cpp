@@ -41,7 +41,9 @@ CommentRow newCommentRow(const EnteredComment &comment, qint32 memberId, const Q
 
 void writeIntoRow(CommentRow &row, const EnteredComment &comment, const Platform::CivilTime &moment)
 {
-    row.setCell(Column::Description, comment.text);
+    // A loaded row's text is locked in the editor: it keeps its characters exactly.
+    if (isNewRow(row.cell(Column::CommentSequence)))
+        row.setCell(Column::Description, comment.text);
     writeChoicesAndFlags(row, comment, moment);
     row.setCell(Column::CommentSequence, markedChanged(row.cell(Column::CommentSequence)));
 }

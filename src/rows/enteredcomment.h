@@ -25,7 +25,7 @@ CommentRow newCommentRow(const EnteredComment &comment, qint32 memberId, const Q
                          const Platform::CivilTime &moment);
 
 // Writes the comment into a row opened for editing, marked changed (a new row stays new), with its
-// last update at the moment.
+// last update at the moment. Only a new row takes the comment's text; a loaded row keeps its own.
 void writeIntoRow(CommentRow &row, const EnteredComment &comment, const Platform::CivilTime &moment);
 
 } // namespace VynMemberComment

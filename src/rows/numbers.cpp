@@ -64,16 +64,22 @@ std::optional<qint32> leadingNumber(QStringView text)
     qsizetype i = 0;
     while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
         ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    const qint64 limit = negative ? -qint64(std::numeric_limits<qint32>::min()) : std::numeric_limits<qint32>::max();
     const qsizetype digitsBegin = i;
     qint64 value = 0;
     for (; i < text.size() && isDigit(text[i]); ++i) {
         value = value * 10 + (text[i].unicode() - u'0');
-        if (value > std::numeric_limits<qint32>::max())
+        if (value > limit)
             return std::nullopt;
     }
     if (i == digitsBegin)
         return std::nullopt;
-    return qint32(value);
+    return qint32(negative ? -value : value);
 }
 
 std::optional<bool> numberTruth(QStringView text)

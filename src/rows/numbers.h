@@ -17,9 +17,9 @@ std::optional<qint32> toInt32(QStringView text);
 // 32 bits, nothing else, so no cell text can ever become more than a number there.
 bool isStrictInteger(QStringView text);
 
-// A sequence cell, which carries its marker after the number ("7U" gives 7): leading blanks and tabs
-// skipped, then digits up to the first other character, no sign. None when no digit follows or the
-// number exceeds 32 bits.
+// A sequence cell, which carries its marker after the number ("7U" gives 7, "-7U" gives -7): leading
+// blanks and tabs skipped, an optional sign, then digits up to the first other character. None when
+// no digit follows or the number does not fit in 32 bits.
 std::optional<qint32> leadingNumber(QStringView text);
 
 // A flag cell holding a number: optional sign, digits with an optional fraction, of any length, as

@@ -6,7 +6,7 @@ namespace VynMemberComment {
 
 RowMarker rowMarker(QStringView sequenceCell)
 {
-    if (isNewRow(sequenceCell))
+    if (sequenceCell.endsWith(u'N'))
         return RowMarker::New;
     if (sequenceCell.endsWith(u'U'))
         return RowMarker::Changed;
@@ -18,13 +18,17 @@ bool isNewRow(QStringView sequenceCell)
     return sequenceCell == u"N";
 }
 
+bool isAddressable(QStringView sequenceCell)
+{
+    return isNewRow(sequenceCell) || leadingNumber(sequenceCell).has_value();
+}
+
 QString markedChanged(QStringView sequenceCell)
 {
     if (isNewRow(sequenceCell))
         return sequenceCell.toString();
-    // Without a number the cell becomes a bare "U", which the save refuses rather than guessing a row.
     const std::optional<qint32> number = leadingNumber(sequenceCell);
-    return number ? QString::number(*number) + u'U' : QStringLiteral("U");
+    return number ? QString::number(*number) + u'U' : sequenceCell.toString();
 }
 
 } // namespace VynMemberComment

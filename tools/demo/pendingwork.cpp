@@ -18,7 +18,7 @@ int pendingRows(const VynMemberComment::MemberComment &control)
     int pending = 0;
     for (int r = 0; r < rows->rowCount(); ++r) {
         const QString sequence = rows->index(r, kSequenceColumn).data().toString();
-        if (sequence == QLatin1String("N") || sequence.endsWith(QLatin1Char('U')))
+        if (sequence.endsWith(QLatin1Char('N')) || sequence.endsWith(QLatin1Char('U')))
             ++pending;
     }
     return pending;

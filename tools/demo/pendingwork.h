@@ -8,8 +8,8 @@ class MemberComment;
 // and its children (found by objectName, as any host may).
 namespace PendingWork {
 
-// Rows the next save sends: the CommentSequence cell (column 2) is "N" for a new comment, or a
-// number followed by "U" for a changed one.
+// Rows the next save sends: the CommentSequence cell (column 2) ends in "N" for a new comment ("N"
+// itself for one added here), or in "U" for a changed one.
 int pendingRows(const VynMemberComment::MemberComment &control);
 
 // True while the editor holds a comment that is not in the list yet: its button reads "Save" and

@@ -1,5 +1,7 @@
 #include "batchparser.h"
 
+#include "xmltext.h"
+
 #include <limits>
 #include <optional>
 
@@ -25,17 +27,6 @@ struct Refusal {
 bool isBlank(std::string_view text)
 {
     return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
-}
-
-// XML cannot carry these, so a text holding one could be stored but never loaded again.
-bool hasControlCharacter(std::string_view text)
-{
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 && c != '\t' && c != '\r' && c != '\n')
-            return true;
-    }
-    return false;
 }
 
 class Parser
@@ -74,7 +65,7 @@ public:
         }
         if (m_batch.statements.empty())
             throw Refusal{"the batch holds no INSERT or UPDATE."};
-        return m_batch;
+        return std::move(m_batch);
     }
 
 private:
@@ -179,21 +170,33 @@ private:
         const size_t start = m_pos;
         if (!take("'"))
             malformed("a text in single quotes");
-        std::string value;
-        while (true) {
-            const size_t quote = m_sql.find('\'', m_pos);
-            if (quote == std::string_view::npos) {
+        // The closing quote first, so that a text of megabytes is made at its final size at once.
+        size_t end = m_pos;
+        size_t doubled = 0;
+        for (;; end += 2, ++doubled) {
+            end = m_sql.find('\'', end);
+            if (end == std::string_view::npos) {
                 m_pos = start;
                 malformed("a text in single quotes");
             }
+            if (m_sql.substr(end + 1, 1) != "'")
+                break;
+        }
+        std::string value;
+        value.reserve(end - m_pos - doubled);
+        while (true) {
+            const size_t quote = m_sql.find('\'', m_pos);
             value.append(m_sql.substr(m_pos, quote - m_pos));
             m_pos = quote + 1;
-            if (!take("'"))
+            if (quote == end)
                 break;
             value += '\'';
+            ++m_pos;
         }
-        if (hasControlCharacter(value))
-            throw Refusal{statement() + " holds a control character, which cannot be stored."};
+        // The load reply could never carry it again.
+        if (!isXmlText(value))
+            throw Refusal{statement() + " holds a character that XML cannot carry (a control character, U+FFFE, "
+                                        "U+FFFF or no well-formed UTF-8), which cannot be stored."};
         return value;
     }
 

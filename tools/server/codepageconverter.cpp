@@ -56,10 +56,13 @@ std::optional<std::string> CodePageConverter::toUtf8(std::string_view bytes) con
     Iconv cd(m_name);
     if (!cd.valid())
         return std::nullopt;
+    // A byte of a code page is at most three bytes of UTF-8: reserving that at once spares the copies
+    // of a growing string, and pages never written are never taken from the system.
     std::string result;
-    std::string input(bytes);
-    char *inPtr = input.data();
-    size_t inLeft = input.size();
+    result.reserve(bytes.size() * 3);
+    // iconv only reads its input, whatever its signature says: no copy of megabytes of body.
+    char *inPtr = const_cast<char *>(bytes.data());
+    size_t inLeft = bytes.size();
     char buffer[4096];
     while (inLeft > 0) {
         char *outPtr = buffer;

@@ -1,6 +1,10 @@
 #include "loadreplywriter.h"
 
 #include "dateforms.h"
+#include "utf8.h"
+#include "xmltext.h"
+
+#include <algorithm>
 
 namespace MemberCommentServer {
 
@@ -53,7 +57,8 @@ std::string escapeXml(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    for (const char c : text) {
+    for (size_t at = 0; at < text.size();) {
+        const char c = text[at];
         switch (c) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
@@ -61,13 +66,24 @@ std::string escapeXml(std::string_view text)
         case '"': out += "&quot;"; break;
         case '\'': out += "&apos;"; break;
         case '\r': out += "&#13;"; break;
-        case '\t':
-        case '\n': out += c; break;
         default:
-            // Other control characters have no XML form at all; saves refuse them, so only a
-            // database edited by hand can hold one.
-            out += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+            if (c >= 0x20 || c == '\t' || c == '\n') {
+                out += c;
+                break;
+            }
+            // Saves refuse what XML cannot carry, but a database written otherwise may hold it: one
+            // such character would make the whole member unreadable, so it shows as U+FFFD.
+            const size_t length = xmlCharLength(text, at);
+            if (length == 0) {
+                out += "\xEF\xBF\xBD";
+                at += std::max<size_t>(utf8CharAt(text, at).length, 1);
+            } else {
+                out.append(text, at, length);
+                at += length;
+            }
+            continue;
         }
+        ++at;
     }
     return out;
 }

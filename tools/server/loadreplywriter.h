@@ -7,8 +7,8 @@
 
 namespace MemberCommentServer {
 
-// Escapes text for XML element content; a carriage return becomes "&#13;" so that XML's line-end
-// normalisation keeps CR LF intact.
+// Escapes UTF-8 text for XML element content; a carriage return becomes "&#13;" so that XML's
+// line-end normalisation keeps CR LF intact, and a character XML cannot carry becomes U+FFFD.
 std::string escapeXml(std::string_view text);
 
 // The load reply as UTF-8 XML, read by position: under the document element the user's name,

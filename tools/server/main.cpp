@@ -2,6 +2,7 @@
 #include "membercommentserver.h"
 
 #include <csignal>
+#include <malloc.h>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -11,10 +12,13 @@ namespace {
 
 constexpr const char *kUsage =
     "usage: membercomment-server [--listen HOST:PORT] [--db PATH] [--seed-demo] [--code-page NAME]\n"
-    "  --listen HOST:PORT  address to serve on (default 127.0.0.1:8080)\n"
-    "  --db PATH           SQLite database file, created when missing (default: in memory, with demo data)\n"
-    "  --seed-demo         add the demo data to the database file\n"
-    "  --code-page NAME    code page of the saved form bodies, an iconv name (default CP1252)\n";
+    "                            [--auth USER:PASSWORD] [--request-timeout SECONDS]\n"
+    "  --listen HOST:PORT         address to serve on (default 127.0.0.1:8080)\n"
+    "  --db PATH                  SQLite database file, created when missing (default: in memory, with demo data)\n"
+    "  --seed-demo                add the demo data to the database file\n"
+    "  --code-page NAME           code page of the saved form bodies, an iconv name (default CP1252)\n"
+    "  --auth USER:PASSWORD       ask every request for these credentials (HTTP Basic)\n"
+    "  --request-timeout SECONDS  a request must arrive in full within this time (default 60)\n";
 
 struct Arguments {
     MemberCommentServer::ServerOptions options;
@@ -51,6 +55,16 @@ bool parseArguments(int argc, char **argv, Arguments &args)
                 return false;
         } else if (arg == "--code-page" && hasValue) {
             args.options.codePage = argv[++i];
+        } else if (arg == "--auth" && hasValue) {
+            args.options.credentials = argv[++i];
+            if (args.options.credentials.find(':') == std::string::npos)
+                return false;
+        } else if (arg == "--request-timeout" && hasValue) {
+            const std::string seconds = argv[++i];
+            if (seconds.empty() || seconds.size() > 5 || seconds.find_first_not_of("0123456789") != std::string::npos
+                || std::stoi(seconds) < 1)
+                return false;
+            args.options.requestSeconds = std::stoi(seconds);
         } else {
             return false;
         }
@@ -72,6 +86,10 @@ int main(int argc, char **argv)
         return 2;
     }
 
+    // Save bodies are megabytes: return such buffers to the system when freed, instead of letting
+    // each worker thread's heap keep its largest ones (glibc raises the threshold as it goes).
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
+
     // Block the stop signals before any thread starts, so that only sigwait below receives them.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
@@ -82,10 +100,10 @@ int main(int argc, char **argv)
     try {
         MemberCommentServer::Server server(args.options);
         server.start(args.host, args.port);
-        std::fprintf(stderr, "membercomment-server: serving %s/MemberComment.asp (database %s, code page %s)\n",
+        std::fprintf(stderr, "membercomment-server: serving %s/MemberComment.asp (database %s, code page %s%s)\n",
                      server.baseUrl().c_str(),
                      args.options.databasePath.empty() ? "in memory" : args.options.databasePath.c_str(),
-                     args.options.codePage.c_str());
+                     args.options.codePage.c_str(), args.options.credentials.empty() ? "" : ", credentials asked");
         int signal = 0;
         sigwait(&stopSignals, &signal);
         std::fprintf(stderr, "membercomment-server: stopping\n");

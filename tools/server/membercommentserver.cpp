@@ -1,15 +1,19 @@
 #include "membercommentserver.h"
 
+#include "boundedhttpserver.h"
 #include "codepageconverter.h"
 #include "commentstore.h"
 #include "dateforms.h"
+#include "largebodygate.h"
+#include "logline.h"
+#include "requestchecks.h"
 #include "routes.h"
 
-#include <httplib.h>
-
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 #include <thread>
 
@@ -18,8 +22,8 @@ namespace MemberCommentServer {
 namespace {
 
 constexpr auto kStartTimeout = std::chrono::seconds(10);
-// Idle keep-alive connections hold a worker this long after stop(), so keep it short.
-constexpr time_t kKeepAliveSeconds = 2;
+// Large save bodies held in memory at once.
+constexpr int kLargeBodySlots = 2;
 
 CodePageConverter openCodePage(const std::string &name)
 {
@@ -41,24 +45,45 @@ std::unique_ptr<CommentStore> openStore(const ServerOptions &options)
     }
 }
 
+std::string authorizationFor(const std::string &credentials)
+{
+    if (credentials.empty())
+        return {};
+    const size_t colon = credentials.find(':');
+    if (colon == 0 || colon == std::string::npos)
+        throw std::runtime_error("the credentials must be given as USER:PASSWORD");
+    return basicAuthorization(credentials);
+}
+
+ConnectionLimits limitsFor(const ServerOptions &options)
+{
+    if (options.requestSeconds < 1)
+        throw std::runtime_error("the request time must be at least one second");
+    ConnectionLimits limits;
+    limits.requestTime = std::chrono::seconds(options.requestSeconds);
+    return limits;
+}
+
 void logRequest(const httplib::Request &req, const httplib::Response &res)
 {
-    std::string outcome = std::to_string(res.body.size()) + " bytes";
-    if (res.get_header_value("Content-Type").rfind("text/plain", 0) == 0)
-        outcome = res.body.substr(0, 200);
     // One fprintf per line, so that lines of parallel requests do not interleave.
-    std::fprintf(stderr, "%s %s %s %s %d %s\n", storedNow().c_str(), req.remote_addr.c_str(), req.method.c_str(),
-                 req.target.c_str(), res.status, outcome.c_str());
+    std::fprintf(stderr, "%s\n", logLine(storedNow(), req, res).c_str());
 }
 
 } // namespace
 
 struct Server::Private {
-    explicit Private(const ServerOptions &options) : codePage(openCodePage(options.codePage)), store(openStore(options)) {}
+    explicit Private(const ServerOptions &options)
+        : codePage(openCodePage(options.codePage)), store(openStore(options)), http(limitsFor(options)),
+          page{*store, codePage, largeBodies, authorizationFor(options.credentials)}
+    {
+    }
 
     CodePageConverter codePage;
     std::unique_ptr<CommentStore> store;
-    httplib::Server http;
+    LargeBodyGate largeBodies{kLargeBodySlots};
+    BoundedHttpServer http;
+    Page page;
     std::thread thread;
     std::atomic<bool> ended{false};
     std::string host;
@@ -67,9 +92,8 @@ struct Server::Private {
 
 Server::Server(const ServerOptions &options) : d(std::make_unique<Private>(options))
 {
-    installRoutes(d->http, *d->store, d->codePage);
+    installRoutes(d->http, d->page);
     d->http.set_payload_max_length(kMaxRequestBody);
-    d->http.set_keep_alive_timeout(kKeepAliveSeconds);
     d->http.set_logger(logRequest);
 }
 
@@ -82,9 +106,14 @@ int Server::start(const std::string &host, int port)
 {
     if (d->thread.joinable())
         throw std::runtime_error("the server is already running");
-    const int bound = port == 0 ? d->http.bind_to_any_port(host) : (d->http.bind_to_port(host, port) ? port : -1);
-    if (bound <= 0)
-        throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(port));
+    errno = 0;
+    const int bound = d->http.bind(host, port);
+    if (bound <= 0) {
+        const std::string failure = "cannot listen on " + host + ":" + std::to_string(port);
+        if (errno == EADDRINUSE)
+            throw std::runtime_error(failure + ": the address is already in use (is another server running there?)");
+        throw std::runtime_error(failure + (errno ? std::string(": ") + std::strerror(errno) : ""));
+    }
     d->host = host;
     d->port = bound;
     d->ended = false;

@@ -12,6 +12,10 @@ struct ServerOptions {
     bool seedDemo = false;
     // The code page the control writes its form body in (an iconv name).
     std::string codePage = "CP1252";
+    // "user:password" that every request must carry (HTTP Basic); empty when none is asked for.
+    std::string credentials;
+    // A request must arrive in full, headers and body, within this many seconds.
+    int requestSeconds = 60;
 };
 
 // The reference server page MemberComment.asp over SQLite, served over HTTP on a background
@@ -19,7 +23,8 @@ struct ServerOptions {
 class Server
 {
 public:
-    // Opens the database and checks the code page; throws std::runtime_error with the reason.
+    // Opens the database and checks the code page and credentials; throws std::runtime_error with
+    // the reason.
     explicit Server(const ServerOptions &options);
     // Stops serving first.
     ~Server();
@@ -27,7 +32,8 @@ public:
     Server &operator=(const Server &) = delete;
 
     // Binds host:port (port 0 picks a free one) and starts serving; returns the bound port.
-    // Throws std::runtime_error when the address cannot be bound or the server does not come up.
+    // Throws std::runtime_error when the address cannot be bound (say, another server listens
+    // there) or the server does not come up.
     int start(const std::string &host = "127.0.0.1", int port = 0);
     // Stops accepting, lets running requests end and joins the serving thread; a no-op when stopped.
     void stop();

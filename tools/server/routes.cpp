@@ -1,25 +1,44 @@
 #include "routes.h"
 
 #include "batchparser.h"
+#include "boundedhttpserver.h"
 #include "formdecoding.h"
+#include "headervalues.h"
 #include "loadreplywriter.h"
+#include "replycompression.h"
+#include "requestchecks.h"
 
 #include <httplib.h>
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <optional>
 
 namespace MemberCommentServer {
 
 namespace {
 
-constexpr const char *kPagePattern = R"(.*/MemberComment\.asp)";
+// Every path, control characters included: refusalFor lets only the page's own through.
+constexpr const char *kAnyPath = R"([\s\S]*)";
 constexpr const char *kText = "text/plain; charset=utf-8";
+// How long a large save waits for the gate before it is refused as busy.
+constexpr auto kGateWait = std::chrono::seconds(20);
+// Smaller replies are not worth compressing.
+constexpr size_t kCompressFrom = 1024;
 
 void reply(httplib::Response &res, int status, const std::string &text)
 {
     res.status = status;
     res.set_content(text, kText);
+}
+
+// A reply before the request body was read in full: the connection cannot carry another request.
+void replyUnread(httplib::Response &res, int status, const std::string &text)
+{
+    reply(res, status, text);
+    res.set_header("Connection", "close");
 }
 
 // One query value as a whole number in [low, high]: plain decimal digits with an optional "-".
@@ -57,36 +76,62 @@ void handleLoad(const httplib::Request &req, httplib::Response &res, CommentStor
         values[i] = *value;
     }
     try {
-        res.set_content(writeLoadReply(store.load(values[1], values[2])), "text/xml; charset=utf-8");
+        res.body = writeLoadReply(store.load(values[1], values[2]));
     } catch (const SqliteError &e) {
-        reply(res, 500, std::string("The database failed: ") + e.what());
+        return reply(res, 500, std::string("The database failed: ") + e.what());
+    }
+    res.set_header("Content-Type", "text/xml; charset=utf-8");
+    res.set_header("Vary", "Accept-Encoding");
+    if (res.body.size() >= kCompressFrom && acceptsEncoding(req.get_header_value(kAcceptedEncodings), "br")) {
+        if (auto compressed = brotliCompressed(res.body)) {
+            res.body = std::move(*compressed);
+            res.set_header("Content-Encoding", "br");
+        }
     }
 }
 
 void handleSave(const httplib::Request &req, httplib::Response &res, const httplib::ContentReader &reader,
-                CommentStore &store, const CodePageConverter &codePage)
+                const Page &page)
 {
-    if (req.is_multipart_form_data())
-        return reply(res, 415, "Send the form as application/x-www-form-urlencoded.");
+    constexpr const char *kTooLarge = "Nothing was saved: the request is larger than 16 MiB.";
+    constexpr const char *kBusy = "Nothing was saved: the server is busy with other large saves; please save again.";
+    const auto announced = contentLength(req);
+    if (announced && *announced > kMaxRequestBody)
+        return replyUnread(res, 413, kTooLarge);
+    // A large body waits for a pass before it is read; one sent in chunks once it grows large.
+    LargeBodyGate::Pass pass;
+    if (announced && *announced > kLargeBody && !(pass = page.largeBodies.enter(kGateWait)))
+        return replyUnread(res, 503, kBusy);
     // Read through the content reader: the library's own body reading refuses form bodies over 8 KiB.
     std::string body;
+    if (announced)
+        body.reserve(std::min<std::uint64_t>(*announced, kMaxRequestBody));
     bool tooLarge = false;
+    bool busy = false;
     const bool read = reader([&](const char *data, size_t length) {
         if (body.size() + length > kMaxRequestBody) {
             tooLarge = true;
+            return false;
+        }
+        if (!pass && body.size() + length > kLargeBody && !(pass = page.largeBodies.enter(kGateWait))) {
+            busy = true;
             return false;
         }
         body.append(data, length);
         return true;
     });
     if (tooLarge || res.status == 413)
-        return reply(res, 413, "Nothing was saved: the request is larger than 16 MiB.");
+        return replyUnread(res, 413, kTooLarge);
+    if (busy)
+        return replyUnread(res, 503, kBusy);
     if (!read)
-        return reply(res, 400, "Nothing was saved: the request body could not be read.");
+        return replyUnread(res, 400, "Nothing was saved: the request body did not arrive in full.");
 
-    const auto fields = decodeForm(body, codePage);
+    auto fields = decodeForm(body, page.codePage);
+    std::string().swap(body); // the decoded form holds all that is needed
     if (!fields)
-        return reply(res, 400, "Nothing was saved: the form is not form-URL-encoded text in " + codePage.name() + ".");
+        return reply(res, 400,
+                     "Nothing was saved: the form is not form-URL-encoded text in " + page.codePage.name() + ".");
     const std::string *sql = nullptr;
     for (const auto &[name, value] : *fields) {
         if (name != "SQL")
@@ -99,10 +144,11 @@ void handleSave(const httplib::Request &req, httplib::Response &res, const httpl
         return reply(res, 400, "Nothing was saved: the form has no field SQL.");
 
     const BatchParse parse = parseBatch(*sql);
+    FormFields().swap(*fields); // the batch holds the texts now
     if (!parse.error.empty())
         return reply(res, 422, "Nothing was saved: " + parse.error);
     try {
-        const SaveOutcome outcome = store.save(parse.batch);
+        const SaveOutcome outcome = page.store.save(parse.batch);
         if (!outcome.saved)
             return reply(res, 422, "Nothing was saved: " + outcome.reason);
         reply(res, 200, "Saved " + std::to_string(outcome.added) + " new and " + std::to_string(outcome.changed)
@@ -116,15 +162,25 @@ void handleSave(const httplib::Request &req, httplib::Response &res, const httpl
 
 } // namespace
 
-void installRoutes(httplib::Server &server, CommentStore &store, const CodePageConverter &codePage)
+void installRoutes(httplib::Server &server, const Page &page)
 {
-    server.Get(kPagePattern, [&store](const httplib::Request &req, httplib::Response &res) {
-        handleLoad(req, res, store);
+    server.set_pre_routing_handler([&page](const httplib::Request &req, httplib::Response &res) {
+        auto refusal = refusalFor(req, page.authorization);
+        if (!refusal)
+            return httplib::Server::HandlerResponse::Unhandled;
+        if (req.has_header("Transfer-Encoding") || (req.has_header("Content-Length") && contentLength(req) != 0u))
+            replyUnread(res, refusal->status, refusal->text);
+        else
+            reply(res, refusal->status, refusal->text);
+        for (auto &header : refusal->headers)
+            res.headers.insert(std::move(header));
+        return httplib::Server::HandlerResponse::Handled;
     });
-    server.Post(kPagePattern, [&store, &codePage](const httplib::Request &req, httplib::Response &res,
-                                                  const httplib::ContentReader &reader) {
-        handleSave(req, res, reader, store, codePage);
+    server.Get(kAnyPath, [&page](const httplib::Request &req, httplib::Response &res) {
+        handleLoad(req, res, page.store);
     });
+    server.Post(kAnyPath, [&page](const httplib::Request &req, httplib::Response &res,
+                                  const httplib::ContentReader &reader) { handleSave(req, res, reader, page); });
 }
 
 } // namespace MemberCommentServer

@@ -71,7 +71,7 @@ Statement &Statement::bind(int index, std::int64_t value)
 
 Statement &Statement::bind(int index, std::string_view value)
 {
-    const int rc = sqlite3_bind_text64(m_stmt, index, value.data(), value.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    const int rc = sqlite3_bind_text64(m_stmt, index, value.data(), value.size(), SQLITE_STATIC, SQLITE_UTF8);
     if (rc != SQLITE_OK)
         fail(m_connection.handle(), rc);
     return *this;

@@ -51,6 +51,7 @@ public:
     Statement &operator=(const Statement &) = delete;
 
     Statement &bind(int index, std::int64_t value);
+    // The text is not copied: it must stay unchanged until the statement runs or is reset.
     Statement &bind(int index, std::string_view value);
     // Steps once: true while a row is available, false when done; throws on failure.
     bool step();

@@ -1,0 +1,261 @@
+// What a person sees and does on a real X display while a load waits: the program starts its own
+// Xvfb and runs on the xcb platform, moves the pointer and clicks and types through XTEST (xdotool),
+// and reads the pointer's shape as the X server shows it (XFixes).
+#include "support/gate.h"
+#include "support/loopbackserver.h"
+#include "support/xdisplay.h"
+
+#include <VynMemberComment/MemberComment.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr const char *kLoadReply =
+    "<reply><user>Ann Lee</user><groups><group><id>2</id><desc>General</desc></group></groups>"
+    "<types><type><id>5</id><desc>Call</desc></type></types><comments><comment><f>from server</f><f>1234</f>"
+    "<f>8</f><f>2</f><f>General</f><f>5</f><f>Call</f><f>8/5/2010 03:07PM</f><f>Ann Lee</f><f>1</f><f>0</f>"
+    "<f>0</f><f>Aug 05 2010 03:07PM</f><f>0</f></comment></comments></reply>";
+
+// Starts a program; its pid, or -1 when it cannot be started.
+pid_t spawn(std::vector<std::string> args)
+{
+    std::vector<char *> argv;
+    for (std::string &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
+}
+
+// Waits for a child to end, killing it after the limit; true when it exited with 0.
+bool reap(pid_t pid, std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return false;
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// xdotool with the given arguments, bounded.
+void xdotool(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "xdotool");
+    const pid_t pid = spawn(args);
+    ASSERT_GT(pid, 0) << "xdotool cannot be started: install the Debian package xdotool";
+    ASSERT_TRUE(reap(pid, 10s)) << "xdotool " << args[1] << " failed";
+}
+
+void pointTo(QPoint global)
+{
+    xdotool({"mousemove", std::to_string(global.x()), std::to_string(global.y())});
+}
+
+QPoint centreOf(const QWidget *w)
+{
+    return w->mapToGlobal(w->rect().center());
+}
+
+// Polls from a thread that must not run Qt's events; true once the test holds.
+template<typename Test>
+bool pollFor(Test test, std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!test()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+// A host window as an application has it: a tool bar with Load, a field, and the control.
+struct Host {
+    QWidget window;
+    QToolBar *toolBar = new QToolBar(&window);
+    QToolButton *load = nullptr;
+    QLineEdit *field = new QLineEdit(&window);
+    VynMemberComment::MemberComment *control = new VynMemberComment::MemberComment(&window);
+    int loadPresses = 0;
+
+    Host()
+    {
+        auto *layout = new QVBoxLayout(&window);
+        layout->addWidget(toolBar);
+        layout->addWidget(field);
+        layout->addWidget(control);
+        control->setMinimumSize(control->sizeHint());
+        QAction *action = toolBar->addAction(QStringLiteral("Load"));
+        QObject::connect(action, &QAction::triggered, [this] { ++loadPresses; });
+        load = qobject_cast<QToolButton *>(toolBar->widgetForAction(action));
+        control->Mode(true, 1234);
+    }
+};
+
+} // namespace
+
+TEST(RealDisplayTest, LoadShowsBusyEverywhereDiscardsInputAndRepaints)
+{
+    XDisplay display;
+    ASSERT_TRUE(display.isOpen());
+    Host host;
+    host.window.move(0, 0);
+    host.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host.window));
+    host.field->setFocus();
+    auto *add = host.control->findChild<QPushButton *>(QStringLiteral("cmdAdd"));
+    auto *list = host.control->findChild<QTreeView *>(QStringLiteral("lstComments"));
+    const QPoint overLoad = centreOf(host.load), overAdd = centreOf(add), overList = centreOf(list);
+
+    // the shapes to expect: the window's own pointer, and the busy one
+    pointTo(overLoad);
+    QTest::qWait(100);
+    const XDisplay::PointerImage normal = display.pointerImage();
+    host.load->setCursor(Qt::WaitCursor);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return display.pointerImage() != normal; }, 3000));
+    const XDisplay::PointerImage busy = display.pointerImage();
+    host.load->unsetCursor();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return display.pointerImage() == normal; }, 3000));
+
+    Gate gate;
+    LoopbackServer server;
+    server.setHandler([&gate](const httplib::Request &, httplib::Response &res) {
+        gate.wait();
+        res.set_content(kLoadReply, "text/xml");
+    });
+
+    // Input the application receives while the load waits, counted before anything else sees it.
+    std::atomic<int> inputSeen{0};
+    struct Observer : QObject {
+        std::atomic<int> *seen;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            if (e->type() == QEvent::MouseButtonRelease || e->type() == QEvent::KeyRelease)
+                ++*seen;
+            return false;
+        }
+    } observer;
+    observer.seen = &inputSeen;
+    QTimer::singleShot(0, &host.window, [&] { qApp->installEventFilter(&observer); });
+
+    struct {
+        bool busyOverHost = false, busyOverControl = false, inputArrived = false, repainted = false;
+    } during;
+    std::thread person([&] {
+        XDisplay own;
+        if (own.isOpen() && pollFor([&] { return !server.requests().empty(); }, 10s)) {
+            pointTo(overLoad);
+            during.busyOverHost = pollFor([&] { return own.pointerImage() == busy; }, 3s);
+            pointTo(overAdd);
+            during.busyOverControl = pollFor([&] { return own.pointerImage() == busy; }, 3s);
+            xdotool({"click", "1"}); // New Comment
+            pointTo(overLoad);
+            xdotool({"click", "1"});
+            xdotool({"type", "x"}); // into the field that has the focus
+            during.inputArrived = pollFor([&] { return inputSeen >= 3; }, 5s);
+
+            // a window laid over the list and taken away again: the list must be drawn anew
+            constexpr unsigned long red = 0xff0000;
+            own.cover(overList.x(), overList.y(), 40, red);
+            const bool covered = pollFor([&] { return own.pixelAt(overList.x(), overList.y()) == red; }, 3s);
+            own.uncover();
+            during.repainted = covered && pollFor([&] { return own.pixelAt(overList.x(), overList.y()) != red; }, 3s);
+        }
+        gate.release();
+    });
+    host.control->LoadData(server.baseUrl(), 1, 1);
+    person.join();
+    qApp->removeEventFilter(&observer);
+
+    EXPECT_TRUE(during.busyOverHost);
+    EXPECT_TRUE(during.busyOverControl);
+    ASSERT_TRUE(during.inputArrived);
+    EXPECT_TRUE(during.repainted);
+    // the input was dropped, not kept for after the load
+    QTest::qWait(300);
+    EXPECT_EQ(list->model()->rowCount(), 1);
+    EXPECT_EQ(add->text(), QStringLiteral("New Comment"));
+    EXPECT_EQ(host.loadPresses, 0);
+    EXPECT_TRUE(host.field->text().isEmpty());
+
+    // afterwards each window shows its own pointer again, and takes input
+    pointTo(overLoad);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return display.pointerImage() == normal; }, 3000));
+    pointTo(overAdd);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return display.pointerImage() == normal; }, 3000));
+    xdotool({"click", "1"});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return add->text() == QLatin1String("Save"); }, 3000));
+}
+
+// Starts Xvfb on a display it chooses, runs the tests on it with the xcb platform, and stops it.
+int main(int argc, char **argv)
+{
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return 1;
+    const pid_t server = spawn({"Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0", "1024x768x24",
+                                "-nolisten", "tcp"});
+    close(pipeFds[1]);
+    if (server < 0) {
+        std::fprintf(stderr, "Xvfb cannot be started: install the Debian package xvfb\n");
+        return 1;
+    }
+    char number[16] = {};
+    pollfd ready{pipeFds[0], POLLIN, 0};
+    const bool started = poll(&ready, 1, 10000) == 1 && read(pipeFds[0], number, sizeof number - 1) > 0;
+    close(pipeFds[0]);
+    if (!started) {
+        std::fprintf(stderr, "Xvfb did not start within 10 s\n");
+        kill(server, SIGTERM);
+        reap(server, 5s);
+        return 1;
+    }
+    setenv("DISPLAY", (":" + std::to_string(std::atoi(number))).c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    // The X server's own cursors, which stand still: a theme's busy pointer is animated, and no
+    // single frame of it could be compared.
+    setenv("XCURSOR_PATH", "/nonexistent", 1);
+    XDisplay::initThreads();
+
+    int result = 1;
+    {
+        QApplication app(argc, argv);
+        ::testing::InitGoogleTest(&argc, argv);
+        result = RUN_ALL_TESTS();
+    }
+    kill(server, SIGTERM);
+    reap(server, 5s);
+    return result;
+}

@@ -1,0 +1,35 @@
+#include "utf8.h"
+
+namespace MemberCommentServer {
+
+Utf8Char utf8CharAt(std::string_view text, std::size_t at)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
+    const unsigned char lead = byte(0);
+    if (lead < 0x80)
+        return {lead, 1};
+    std::size_t length;
+    char32_t code;
+    char32_t lowest;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, code = lead & 0x1Fu, lowest = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, code = lead & 0x0Fu, lowest = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, code = lead & 0x07u, lowest = 0x10000;
+    } else {
+        return {};
+    }
+    if (text.size() - at < length)
+        return {};
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80)
+            return {};
+        code = (code << 6) | (byte(i) & 0x3Fu);
+    }
+    if (code < lowest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return {};
+    return {code, length};
+}
+
+} // namespace MemberCommentServer
