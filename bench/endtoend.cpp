@@ -109,7 +109,7 @@ void measureLoads(Report &report, ReferenceServer &server, std::size_t n, const 
     const double control = median(times[0]), plain = median(times[1]), compressed = median(times[2]);
     report.figure("server: load " + what + " vs floor", control / plain,
                   failure ? "the load failed: " + failure->left(60).toStdString()
-                          : "control " + ms(control) + ", plain GET " + ms(plain),
+                          : "control " + ms(control) + ", plain GET " + ms(plain) + " (compressed " + ms(compressed) + ")",
                   Goal::AtMost, 1.5);
     // What Qt Network asks for unless told otherwise, as in the control's load. The 10 % leave
     // room for the difference between two runs of the very same fetch.

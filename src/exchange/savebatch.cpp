@@ -364,8 +364,9 @@ private:
     char *m_at;
 };
 
-// The form as a request body: each read writes the next statements straight into the reader's
-// buffer, as many as fit at their widest; the one that may not fit is written aside first.
+// The form as a request body. A read hands out what was written ahead, then writes the next
+// statements straight into the reader's buffer while the widest of each fits; after it, the next
+// ones are written ahead, in the event loop, while the request sends what was read.
 class SaveFormDevice : public QIODevice
 {
 public:
@@ -392,8 +393,8 @@ public:
         if (!QIODevice::seek(position))
             return false;
         m_next = 0;
-        m_aside = kFieldName.toByteArray();
-        m_asideAt = 0;
+        m_ahead = kFieldName.toByteArray();
+        m_aheadAt = 0;
         QByteArray skipped(std::min(position, qint64(64 * 1024)), Qt::Uninitialized);
         for (qint64 left = position; left > 0;) {
             const qint64 step = readData(skipped.data(), std::min(left, qint64(skipped.size())));
@@ -410,19 +411,24 @@ protected:
         char *out = data;
         char *const end = data + maxSize;
         for (;;) {
-            const qsizetype aside = std::min(qsizetype(end - out), m_aside.size() - m_asideAt);
-            std::memcpy(out, m_aside.constData() + m_asideAt, std::size_t(aside));
-            out += aside;
-            m_asideAt += aside;
-            if (m_asideAt < m_aside.size())
+            const qsizetype ahead = std::min(qsizetype(end - out), m_ahead.size() - m_aheadAt);
+            std::memcpy(out, m_ahead.constData() + m_aheadAt, std::size_t(ahead));
+            out += ahead;
+            m_aheadAt += ahead;
+            if (m_aheadAt < m_ahead.size())
                 break; // the buffer is full
             out = writeStatements(out, end);
             if (out == end || m_next > m_marked.rows.size())
                 break;
-            // The next statement may not fit in what is left: written aside, handed out in parts.
-            m_aside.resize(roomFor(m_next));
-            m_aside.truncate(writeStatements(m_aside.data(), m_aside.data() + m_aside.size()) - m_aside.constData());
-            m_asideAt = 0;
+            // The next statement may not fit in what is left: written ahead, handed out in parts.
+            writeAhead(1);
+        }
+        if (m_next <= m_marked.rows.size() && !m_aheadQueued) {
+            m_aheadQueued = true;
+            QMetaObject::invokeMethod(this, [this] {
+                m_aheadQueued = false;
+                writeAhead(kAhead);
+            }, Qt::QueuedConnection);
         }
         return out - data;
     }
@@ -430,6 +436,8 @@ protected:
 
 private:
     static constexpr QByteArrayView kFieldName = "SQL=";
+    // What a request reads at a time, and more.
+    static constexpr qsizetype kAhead = 32 * 1024;
 
     // The most bytes the next piece can take: the header (0), or the statement of marked row i - 1.
     qsizetype roomFor(std::size_t next) const
@@ -453,14 +461,27 @@ private:
         return out;
     }
 
+    // Writes pieces ahead until `bytes` are waiting to be read, or none is left.
+    void writeAhead(qsizetype bytes)
+    {
+        m_ahead.remove(0, m_aheadAt);
+        m_aheadAt = 0;
+        while (m_ahead.size() < bytes && m_next <= m_marked.rows.size()) {
+            const qsizetype at = m_ahead.size();
+            m_ahead.resize(at + roomFor(m_next));
+            m_ahead.truncate(writeStatements(m_ahead.data() + at, m_ahead.data() + m_ahead.size()) - m_ahead.constData());
+        }
+    }
+
     const MarkedRows m_marked;
     const FormUrlEncoder m_encoder;
     const EncodedWording m_wording;
     const qsizetype m_roomBeyondCells;
     qint64 m_size = 0;
-    std::size_t m_next = 0;                          // the next piece to write: see roomFor
-    QByteArray m_aside = kFieldName.toByteArray();   // written, not yet handed out from m_asideAt on
-    qsizetype m_asideAt = 0;
+    std::size_t m_next = 0;                         // the next piece to write: see roomFor
+    QByteArray m_ahead = kFieldName.toByteArray();  // written, not yet read from m_aheadAt on
+    qsizetype m_aheadAt = 0;
+    bool m_aheadQueued = false;
 };
 
 } // namespace
