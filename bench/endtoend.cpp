@@ -132,7 +132,7 @@ void measureSave(Report &report, ReferenceServer &server, std::size_t n, const s
     // the server.
     auto *rows = qobject_cast<VynMemberComment::CommentListModel *>(listOf(*control)->model());
     const QByteArray body =
-        VynMemberComment::openSaveForm(rows->rows(), kMember, VynMemberComment::Platform::systemCodePage()).body->readAll();
+        VynMemberComment::buildEncodedBatch(rows->rows(), kMember, VynMemberComment::Platform::systemCodePage()).form;
     const QUrl saveUrl(VynMemberComment::saveUrl(server.baseUrl()));
     const QByteArray saved = "Saved 0 new and " + QByteArray::number(qulonglong(kChanged)) + " changed";
     const auto times = timesWithin(21, kBudgetMs, {

@@ -126,10 +126,10 @@ void ReferenceServer::fill(qint32 member, qint16 person, std::size_t total, cons
             for (const std::string &cell : cells)
                 rows[i].appendCell(QString::fromStdString(cell));
         }
-        const SaveForm form = openSaveForm(rows, member, Platform::systemCodePage());
-        if (!form.body)
+        const EncodedBatch form = buildEncodedBatch(rows, member, Platform::systemCodePage());
+        if (form.error)
             fail("the seed rows cannot be saved");
-        const QByteArray reply = postFloor(saveUrl, form.body->readAll());
+        const QByteArray reply = postFloor(saveUrl, form.form);
         if (!reply.startsWith("Saved " + QByteArray::number(qulonglong(batch)) + " new")) {
             std::fprintf(stderr, "%s\n", reply.constData());
             fail("the server did not save the seed rows");

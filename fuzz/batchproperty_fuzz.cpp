@@ -90,13 +90,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     const StatementBatch batch = buildStatementBatch(rows, member);
     // The save's form, written in one pass, is the batch's text encoded.
-    const SaveForm save = openSaveForm(rows, member, 1252);
-    if (save.error != batch.error)
+    const EncodedBatch encoded = buildEncodedBatch(rows, member, 1252);
+    if (encoded.error != batch.error)
         fail("the form writer and the batch text disagree on the rows:", batch.error.value_or(QString()).toStdString());
     if (batch.error || batch.text.isEmpty())
         return 0;
 
-    const QByteArray body = save.body->readAll();
+    const QByteArray body = encoded.form;
     if (body != (QStringLiteral("SQL=") + urlEncode(batch.text, 1252)).toLatin1())
         fail("the form is not the encoded batch:", body.toStdString());
     const std::optional<FormFields> form = decodeForm(body.toStdString(), cp1252());

@@ -171,7 +171,7 @@ TEST_F(RoundTripTest, HostileTextsComeBackUnchanged)
 
 TEST_F(RoundTripTest, ALargeSaveArrivesWholeAsTheRowsWereWhenItBegan)
 {
-    // Megabytes of form, sent a piece at a time while the user may go on editing the list.
+    // Megabytes of form; the user may go on editing the list while it is sent.
     MemberComment c;
     loadFromServer(c);
     std::vector<CommentRow> rows;

@@ -8,7 +8,6 @@
 
 #include <VynMemberComment/MemberComment.h>
 
-#include <QBuffer>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -32,10 +31,7 @@ protected:
     // Posts a batch as the save does: "SQL=" and the batch form-URL-encoded.
     Outcome post(const QString &batch)
     {
-        auto form = std::make_unique<QBuffer>();
-        form->setData("SQL=" + urlEncode(batch, Platform::systemCodePage()).toLatin1());
-        form->open(QIODevice::ReadOnly);
-        return d()->Inet1->postForm(d()->mtServerName, std::move(form));
+        return d()->Inet1->postForm(d()->mtServerName, "SQL=" + urlEncode(batch, Platform::systemCodePage()).toLatin1());
     }
 
     LoopbackServer server;

@@ -19,14 +19,14 @@ QString MemberComment::ReadData()
         return QString();
     };
 
-    // The rows are taken as they are now, and their statements encoded while the request goes
-    // out: whatever the user does during the wait goes with a later save.
-    SaveForm form = openSaveForm(d->comments->rows(), d->mlMemberID, Platform::systemCodePage());
-    if (form.error)
-        return fail(*form.error);
-    if (!form.body)
+    // Encoded as it is built: the batch for thousands of rows never exists as text.
+    const EncodedBatch batch = buildEncodedBatch(d->comments->rows(), d->mlMemberID, Platform::systemCodePage());
+    if (batch.error)
+        return fail(*batch.error);
+    if (batch.form.isEmpty())
         return QString();
-    if (d->Inet1->postForm(d->mtServerName, std::move(form.body)) == SaveExchange::Outcome::NotStarted)
+    // The batch is complete before the wait: whatever the user does meanwhile goes with a later save.
+    if (d->Inet1->postForm(d->mtServerName, batch.form) == SaveExchange::Outcome::NotStarted)
         return fail(QStringLiteral("the previous save is still waiting for its reply"));
     return QString();
 }

@@ -5,7 +5,6 @@
 #include "platform/messagebox.h"
 
 #include <QCoreApplication>
-#include <QIODevice>
 #include <QPointer>
 #include <QUrl>
 
@@ -18,9 +17,9 @@ SaveExchange::SaveExchange(QObject *parent)
 {
 }
 
-SaveExchange::Outcome SaveExchange::postForm(const QString &serverName, std::unique_ptr<QIODevice> form)
+SaveExchange::Outcome SaveExchange::postForm(const QString &serverName, const QByteArray &form)
 {
-    if (!post(QUrl(saveUrl(serverName)), std::move(form), kSaveContentType))
+    if (!post(QUrl(saveUrl(serverName)), form, kSaveContentType))
         return Outcome::NotStarted;
 
     // The reply is read and shown inside this loop; the host may release the control, and this

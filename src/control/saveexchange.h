@@ -17,7 +17,7 @@ public:
     enum class Outcome { Done, NotStarted, Released };
     // Posts the form ("SQL=" and the encoded batch) to the server page and waits until its end
     // has been handled.
-    Outcome postForm(const QString &serverName, std::unique_ptr<QIODevice> form);
+    Outcome postForm(const QString &serverName, const QByteArray &form);
     // The end of the transfer: a fixed box when no reply came, otherwise the reply, read a kilobyte
     // at a time with events running in between, and shown unless blank.
     void showReply(const Platform::HttpResult &result);

@@ -5,8 +5,6 @@
 #include "rows/rowmarker.h"
 #include "rows/truthvalue.h"
 
-#include <QByteArrayView>
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -81,14 +79,16 @@ constexpr QLatin1StringView wording(Wording piece)
     return {};
 }
 
+// Characters a statement adds beyond its cells; enough to reserve the batch in one go.
+constexpr qsizetype kStatementOverhead = wording(Wording::InsertStart).size() + 80;
+
 constexpr std::array<int, 4> kFocusColumns{Column::FocusCenter, Column::FocusMembership, Column::FocusBETA,
                                            Column::FocusFranchiseRelations};
 
 // The values of one marked row that are not copied from a cell as they stand.
 struct RowValues {
     std::array<char16_t, 4> focus{}; // '1' or '0', in the order of kFocusColumns
-    qint32 sequence = 0;             // changed rows only
-    int offset = 0;                  // new rows only: 1, 2, ... above the member's highest sequence
+    qint32 sequence = 0;         // changed rows only
 };
 
 QString cellError(qsizetype row, int column, QStringView cell, const char *problem)
@@ -142,58 +142,16 @@ private:
     std::size_t m_begin = std::size(m_digits);
 };
 
-// The marked rows of a save, in list order, as they were when it began, read and checked: what
-// its statements are made of.
-struct MarkedRows {
-    QString member;
-    bool anyNew = false;
-    std::vector<CommentRow> rows;
-    std::vector<RowMarker> markers;
-    std::vector<RowValues> values;
-};
-
-// Reads the marked rows; why they cannot be sent when one is unfit.
-std::optional<QString> readMarkedRows(const std::vector<CommentRow> &rows, qint32 memberId, MarkedRows &marked)
-{
-    marked.member = memberId == 0 ? QStringLiteral("MEMBER_ID_REQUIRED") : QString::number(memberId);
-    int offset = 0;
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        const RowMarker marker = rowMarker(rows[r].cell(Column::CommentSequence));
-        if (marker == RowMarker::Unchanged)
-            continue;
-        RowValues values;
-        if (std::optional<QString> error = readRow(rows[r], marker, qsizetype(r), values))
-            return error;
-        if (marker == RowMarker::New)
-            values.offset = ++offset;
-        marked.anyNew = marked.anyNew || marker == RowMarker::New;
-        marked.rows.push_back(rows[r]);
-        marked.markers.push_back(marker);
-        marked.values.push_back(values);
-    }
-    return std::nullopt;
-}
-
-// The header in front of the statements when a row is new: it reads the member's highest sequence.
 template<typename Out>
-void appendHeader(Out &out, const MarkedRows &marked)
-{
-    if (!marked.anyNew)
-        return;
-    out += Wording::HeaderStart;
-    out += marked.member;
-    out += Wording::HeaderEnd;
-}
-
-template<typename Out>
-void appendInsert(Out &out, const CommentRow &row, const RowValues &values, const QString &member)
+void appendInsert(Out &out, const CommentRow &row, const RowValues &values, const QString &member,
+                  int counter)
 {
     out += Wording::InsertStart;
     out += member;
     out += Wording::InsertDescription;
     out.appendQuoted(row.cell(Column::Description));
     out += Wording::InsertSequence;
-    out += Decimal(values.offset).view();
+    out += Decimal(counter).view();
     out += u',';
     out += row.cell(Column::CommentGroup);
     out += u',';
@@ -201,13 +159,13 @@ void appendInsert(Out &out, const CommentRow &row, const RowValues &values, cons
     out += Wording::InsertNow;
     out.appendQuoted(row.cell(Column::EnteredBy));
     out += u',';
-    out += values.focus[0];
+    out += (values.focus[0]);
     out += u',';
-    out += values.focus[1];
+    out += (values.focus[1]);
     out += u',';
-    out += values.focus[2];
+    out += (values.focus[2]);
     out += Wording::InsertNow;
-    out += values.focus[3];
+    out += (values.focus[3]);
     out += Wording::InsertEnd;
 }
 
@@ -221,13 +179,13 @@ void appendUpdate(Out &out, const CommentRow &row, const RowValues &values, cons
     out += Wording::UpdateType;
     out += row.cell(Column::CommentType);
     out += Wording::UpdateCenter;
-    out += values.focus[0];
+    out += (values.focus[0]);
     out += Wording::UpdateMembership;
-    out += values.focus[1];
+    out += (values.focus[1]);
     out += Wording::UpdateBeta;
-    out += values.focus[2];
+    out += (values.focus[2]);
     out += Wording::UpdateFranchise;
-    out += values.focus[3];
+    out += (values.focus[3]);
     out += Wording::UpdateWhere;
     out += member;
     out += Wording::UpdateSequence;
@@ -235,14 +193,55 @@ void appendUpdate(Out &out, const CommentRow &row, const RowValues &values, cons
     out += u';';
 }
 
-// The statement of the i-th marked row.
-template<typename Out>
-void appendStatement(Out &out, const MarkedRows &marked, std::size_t i)
+// Which rows the batch holds and the room it needs, read once for both kinds of output.
+struct BatchPlan {
+    QString member;
+    std::vector<RowMarker> markers;
+    bool anyNew = false;
+    qsizetype room = 0; // characters; 0 when no row is marked
+};
+
+BatchPlan planBatch(const std::vector<CommentRow> &rows, qint32 memberId)
 {
-    if (marked.markers[i] == RowMarker::New)
-        appendInsert(out, marked.rows[i], marked.values[i], marked.member);
-    else
-        appendUpdate(out, marked.rows[i], marked.values[i], marked.member);
+    BatchPlan plan;
+    plan.member = memberId == 0 ? QStringLiteral("MEMBER_ID_REQUIRED") : QString::number(memberId);
+    // The markers first: they decide the header and the room the batch needs.
+    plan.markers.resize(rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        plan.markers[r] = rowMarker(rows[r].cell(Column::CommentSequence));
+        if (plan.markers[r] == RowMarker::Unchanged)
+            continue;
+        plan.anyNew = plan.anyNew || plan.markers[r] == RowMarker::New;
+        plan.room += rows[r].size() + kStatementOverhead + 2 * plan.member.size();
+    }
+    if (plan.room > 0)
+        plan.room += plan.room / 8 + wording(Wording::HeaderStart).size() + wording(Wording::HeaderEnd).size()
+                     + plan.member.size();
+    return plan;
+}
+
+// Writes the statements of the marked rows; why they cannot be sent when a row is unfit.
+template<typename Out>
+std::optional<QString> writeBatch(Out &out, const std::vector<CommentRow> &rows, const BatchPlan &plan)
+{
+    if (plan.anyNew) {
+        out += Wording::HeaderStart;
+        out += plan.member;
+        out += Wording::HeaderEnd;
+    }
+    int counter = 1;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (plan.markers[r] == RowMarker::Unchanged)
+            continue;
+        RowValues values;
+        if (std::optional<QString> error = readRow(rows[r], plan.markers[r], qsizetype(r), values))
+            return error;
+        if (plan.markers[r] == RowMarker::New)
+            appendInsert(out, rows[r], values, plan.member, counter++);
+        else
+            appendUpdate(out, rows[r], values, plan.member);
+    }
+    return std::nullopt;
 }
 
 // Appends to the batch as text.
@@ -279,243 +278,106 @@ private:
     QString &m_text;
 };
 
-// The fixed wording of the statements, form-URL-encoded once per save.
-class EncodedWording
-{
-public:
-    explicit EncodedWording(const FormUrlEncoder &encoder)
-    {
-        for (std::size_t piece = 0; piece < m_pieces.size(); ++piece) {
-            const QString text = wording(Wording(piece));
-            m_pieces[piece].resize(text.size() * encoder.widestPiece() + 3);
-            m_pieces[piece].truncate(encoder.write(m_pieces[piece].data(), text) - m_pieces[piece].constData());
-        }
-    }
-    const QByteArray &operator[](Wording piece) const { return m_pieces[std::size_t(piece)]; }
-    // The bytes of all pieces together: more than any statement's wording.
-    qsizetype total() const
-    {
-        qsizetype total = 0;
-        for (const QByteArray &piece : m_pieces)
-            total += piece.size();
-        return total;
-    }
-
-private:
-    std::array<QByteArray, std::size_t(Wording::Count)> m_pieces;
-};
-
-// Counts the bytes FormWriter writes for whatever is appended.
-class FormLength
-{
-public:
-    FormLength(const FormUrlEncoder &encoder, const EncodedWording &wording) : m_encoder(encoder), m_wording(wording) { }
-    FormLength &operator+=(Wording piece)
-    {
-        m_bytes += m_wording[piece].size();
-        return *this;
-    }
-    FormLength &operator+=(QStringView text)
-    {
-        m_bytes += m_encoder.encodedLength(text);
-        return *this;
-    }
-    FormLength &operator+=(char16_t c) { return *this += QStringView(&c, 1); }
-    void appendQuoted(QStringView text) { m_bytes += m_encoder.encodedQuotedLength(text); }
-    qint64 bytes() const { return m_bytes; }
-
-private:
-    const FormUrlEncoder &m_encoder;
-    const EncodedWording &m_wording;
-    qint64 m_bytes = 0;
-};
-
-// Form-URL-encodes whatever is appended, straight into bytes at a place with room enough.
+// Form-URL-encodes whatever is appended, straight into the bytes of a form.
 class FormWriter
 {
 public:
-    FormWriter(const FormUrlEncoder &encoder, const EncodedWording &wording, char *at)
-        : m_encoder(encoder), m_wording(wording), m_at(at)
+    // Starts writing at the end of the form, with room for `characters` at their widest.
+    FormWriter(const FormUrlEncoder &encoder, QByteArray &form, qsizetype characters)
+        : m_encoder(encoder), m_form(form), m_widest(encoder.widestPiece())
     {
+        // Reserved exactly: the pages never written are never touched (a larger block would be
+        // mapped afresh, and fault, on every save).
+        const qsizetype at = m_form.size();
+        m_form.reserve(at + characters * m_widest + 3);
+        m_form.resize(m_form.capacity());
+        m_at = m_form.data() + at;
     }
+    // The fixed wording is the same for every row: each piece is encoded once, then copied.
     FormWriter &operator+=(Wording piece)
     {
-        const QByteArray &encoded = m_wording[piece];
+        QByteArray &encoded = m_wordings[std::size_t(piece)];
+        if (encoded.isEmpty()) {
+            const QString text = wording(piece);
+            encoded.resize(text.size() * m_widest + 3);
+            encoded.truncate(m_encoder.write(encoded.data(), text) - encoded.constData());
+        }
+        reserve(encoded.size());
         std::memcpy(m_at, encoded.constData(), std::size_t(encoded.size()));
         m_at += encoded.size();
         return *this;
     }
     FormWriter &operator+=(QStringView text)
     {
+        reserve(text.size() * m_widest + 3);
         m_at = m_encoder.write(m_at, text);
         return *this;
     }
     FormWriter &operator+=(char16_t c)
     {
+        reserve(m_widest + 3);
         m_at = m_encoder.write(m_at, c);
         return *this;
     }
-    void appendQuoted(QStringView text) { m_at = m_encoder.writeQuoted(m_at, text); }
-    char *at() const { return m_at; }
+    void appendQuoted(QStringView text)
+    {
+        reserve((2 * text.size() + 2) * m_widest + 3);
+        m_at = m_encoder.writeQuoted(m_at, text);
+    }
+    // Ends the form where the writing ended.
+    void finish() { m_form.truncate(m_at - m_form.constData()); }
 
 private:
+    void reserve(qsizetype bytes)
+    {
+        if (m_form.constData() + m_form.size() - m_at >= bytes)
+            return;
+        // More quotes to double than the room allowed for: grow, rarely.
+        const qsizetype at = m_at - m_form.constData();
+        m_form.resize(std::max(2 * m_form.size(), at + bytes));
+        m_at = m_form.data() + at;
+    }
+
     const FormUrlEncoder &m_encoder;
-    const EncodedWording &m_wording;
-    char *m_at;
-};
-
-// The form as a request body. A read hands out what was written ahead, then writes the next
-// statements straight into the reader's buffer while the widest of each fits; after it, the next
-// ones are written ahead, in the event loop, while the request sends what was read.
-class SaveFormDevice : public QIODevice
-{
-public:
-    SaveFormDevice(MarkedRows marked, Platform::CodePage codePage)
-        : m_marked(std::move(marked)), m_encoder(codePage), m_wording(m_encoder),
-          // Beyond twice the cells at their widest (every character a doubled quote): the
-          // wording, the member twice, the numbers and flags, and the 3 bytes a piece store
-          // writes past the end.
-          m_roomBeyondCells(m_wording.total() + (2 * m_marked.member.size() + 64) * m_encoder.widestPiece() + 3)
-    {
-        FormLength length(m_encoder, m_wording);
-        appendHeader(length, m_marked);
-        for (std::size_t i = 0; i < m_marked.rows.size(); ++i)
-            appendStatement(length, m_marked, i);
-        m_size = kFieldName.size() + length.bytes();
-        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    }
-
-    bool isSequential() const override { return false; }
-    qint64 size() const override { return m_size; }
-    // Written from the start again up to the position, as when a request is sent again.
-    bool seek(qint64 position) override
-    {
-        if (!QIODevice::seek(position))
-            return false;
-        m_next = 0;
-        m_ahead = kFieldName.toByteArray();
-        m_aheadAt = 0;
-        QByteArray skipped(std::min(position, qint64(64 * 1024)), Qt::Uninitialized);
-        for (qint64 left = position; left > 0;) {
-            const qint64 step = readData(skipped.data(), std::min(left, qint64(skipped.size())));
-            if (step <= 0)
-                return false;
-            left -= step;
-        }
-        return true;
-    }
-
-protected:
-    qint64 readData(char *data, qint64 maxSize) override
-    {
-        char *out = data;
-        char *const end = data + maxSize;
-        for (;;) {
-            const qsizetype ahead = std::min(qsizetype(end - out), m_ahead.size() - m_aheadAt);
-            std::memcpy(out, m_ahead.constData() + m_aheadAt, std::size_t(ahead));
-            out += ahead;
-            m_aheadAt += ahead;
-            if (m_aheadAt < m_ahead.size())
-                break; // the buffer is full
-            out = writeStatements(out, end);
-            if (out == end || m_next > m_marked.rows.size())
-                break;
-            // The next statement may not fit in what is left: written ahead, handed out in parts.
-            writeAhead(1);
-        }
-        if (m_next <= m_marked.rows.size() && !m_aheadQueued) {
-            m_aheadQueued = true;
-            QMetaObject::invokeMethod(this, [this] {
-                m_aheadQueued = false;
-                writeAhead(kAhead);
-            }, Qt::QueuedConnection);
-        }
-        return out - data;
-    }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    static constexpr QByteArrayView kFieldName = "SQL=";
-    // What a request reads at a time, and more.
-    static constexpr qsizetype kAhead = 32 * 1024;
-
-    // The most bytes the next piece can take: the header (0), or the statement of marked row i - 1.
-    qsizetype roomFor(std::size_t next) const
-    {
-        const qsizetype cells = next == 0 ? 0 : m_marked.rows[next - 1].size();
-        return 2 * cells * m_encoder.widestPiece() + m_roomBeyondCells;
-    }
-
-    // Writes the next pieces at out while the widest of each fits before end; returns where
-    // the writing ended.
-    char *writeStatements(char *out, char *end)
-    {
-        for (; m_next <= m_marked.rows.size() && end - out >= roomFor(m_next); ++m_next) {
-            FormWriter writer(m_encoder, m_wording, out);
-            if (m_next == 0)
-                appendHeader(writer, m_marked);
-            else
-                appendStatement(writer, m_marked, m_next - 1);
-            out = writer.at();
-        }
-        return out;
-    }
-
-    // Writes pieces ahead until `bytes` are waiting to be read, or none is left.
-    void writeAhead(qsizetype bytes)
-    {
-        m_ahead.remove(0, m_aheadAt);
-        m_aheadAt = 0;
-        while (m_ahead.size() < bytes && m_next <= m_marked.rows.size()) {
-            const qsizetype at = m_ahead.size();
-            m_ahead.resize(at + roomFor(m_next));
-            m_ahead.truncate(writeStatements(m_ahead.data() + at, m_ahead.data() + m_ahead.size()) - m_ahead.constData());
-        }
-    }
-
-    const MarkedRows m_marked;
-    const FormUrlEncoder m_encoder;
-    const EncodedWording m_wording;
-    const qsizetype m_roomBeyondCells;
-    qint64 m_size = 0;
-    std::size_t m_next = 0;                         // the next piece to write: see roomFor
-    QByteArray m_ahead = kFieldName.toByteArray();  // written, not yet read from m_aheadAt on
-    qsizetype m_aheadAt = 0;
-    bool m_aheadQueued = false;
+    QByteArray &m_form;
+    const int m_widest;
+    char *m_at = nullptr;
+    std::array<QByteArray, std::size_t(Wording::Count)> m_wordings;
 };
 
 } // namespace
 
 StatementBatch buildStatementBatch(const std::vector<CommentRow> &rows, qint32 memberId)
 {
-    MarkedRows marked;
+    const BatchPlan plan = planBatch(rows, memberId);
+    if (plan.room == 0)
+        return {};
     StatementBatch batch;
-    if (std::optional<QString> error = readMarkedRows(rows, memberId, marked)) {
-        batch.error = std::move(error);
-        return batch;
-    }
-    if (marked.rows.empty())
-        return batch;
-    qsizetype characters = 0;
-    for (const CommentRow &row : marked.rows)
-        characters += row.size() + wording(Wording::InsertStart).size() + 80;
-    batch.text.reserve(characters + characters / 8);
+    batch.text.reserve(plan.room);
     TextWriter out(batch.text);
-    appendHeader(out, marked);
-    for (std::size_t i = 0; i < marked.rows.size(); ++i)
-        appendStatement(out, marked, i);
+    if (std::optional<QString> error = writeBatch(out, rows, plan)) {
+        batch.text.clear();
+        batch.error = std::move(error);
+    }
     return batch;
 }
 
-SaveForm openSaveForm(const std::vector<CommentRow> &rows, qint32 memberId, Platform::CodePage codePage)
+EncodedBatch buildEncodedBatch(const std::vector<CommentRow> &rows, qint32 memberId, Platform::CodePage codePage)
 {
-    MarkedRows marked;
-    SaveForm form;
-    if (std::optional<QString> error = readMarkedRows(rows, memberId, marked))
-        form.error = std::move(error);
-    else if (!marked.rows.empty())
-        form.body = std::make_unique<SaveFormDevice>(std::move(marked), codePage);
-    return form;
+    const BatchPlan plan = planBatch(rows, memberId);
+    if (plan.room == 0)
+        return {};
+    const FormUrlEncoder encoder(codePage);
+    EncodedBatch batch;
+    batch.form = QByteArrayLiteral("SQL=");
+    FormWriter out(encoder, batch.form, plan.room);
+    if (std::optional<QString> error = writeBatch(out, rows, plan)) {
+        batch.form.clear();
+        batch.error = std::move(error);
+        return batch;
+    }
+    out.finish();
+    return batch;
 }
 
 } // namespace VynMemberComment

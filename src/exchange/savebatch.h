@@ -3,10 +3,9 @@
 #include "platform/codepage.h"
 #include "rows/commentrow.h"
 
-#include <QIODevice>
+#include <QByteArray>
 #include <QString>
 
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -22,16 +21,14 @@ struct StatementBatch {
 // changed row. Unmarked rows are not read. Member 0 is written as MEMBER_ID_REQUIRED.
 StatementBatch buildStatementBatch(const std::vector<CommentRow> &rows, qint32 memberId);
 
-struct SaveForm {
-    std::unique_ptr<QIODevice> body; // null when no row is marked, or when error is set
-    std::optional<QString> error;    // as StatementBatch::error
+struct EncodedBatch {
+    QByteArray form;              // empty when no row is marked
+    std::optional<QString> error; // as StatementBatch::error
 };
 
-// The save's form for the same batch as a request body: "SQL=" and the batch form-URL-encoded in
-// the code page, byte for byte "SQL=" + urlEncode(buildStatementBatch(...).text). The body holds
-// the marked rows as they are now, checked, and its size, counted at once; it writes their
-// statements a few at a time as the request reads them, so that the batch never exists whole,
-// neither as text nor as bytes, and is encoded while the request goes out.
-SaveForm openSaveForm(const std::vector<CommentRow> &rows, qint32 memberId, Platform::CodePage codePage);
+// The save's form for the same batch: "SQL=" and the batch form-URL-encoded in the code page,
+// byte for byte "SQL=" + urlEncode(buildStatementBatch(...).text), written in one pass without
+// the batch as text in between.
+EncodedBatch buildEncodedBatch(const std::vector<CommentRow> &rows, qint32 memberId, Platform::CodePage codePage);
 
 } // namespace VynMemberComment

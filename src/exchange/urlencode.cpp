@@ -204,25 +204,16 @@ Out *encode(const UrlCodeTable &table, QStringView text, Out *out)
                             : encodeUnits<DoubleQuotes, false>(table, begin, end, out);
 }
 
-// How many units the text becomes, and how many quotes it holds.
-struct Length {
-    qsizetype units = 0;
-    qsizetype quotes = 0;
-};
-
-Length lengthOf(const UrlCodeTable &table, QStringView text)
+// How many units the text becomes.
+qsizetype encodedLength(const UrlCodeTable &table, QStringView text)
 {
-    // In a single-byte page every unit that does not pass becomes "%XX": long texts are counted a
-    // vector at a time.
-    if (!table.doubleByte && table.asciiAsItself && text.size() >= Platform::kVector) {
-        const Platform::EncodedUnits counted = Platform::countEncodedUnits(text);
-        return {text.size() + 2 * counted.encoded, counted.quotes};
-    }
-    Length length;
+    // In a single-byte page every unit that does not pass becomes "%XX".
+    if (!table.doubleByte && table.asciiAsItself)
+        return text.size() + 2 * Platform::countEncodedUnits(text);
+    qsizetype length = 0;
     for (const QChar c : text) {
         const Piece &piece = table.pieces[c.unicode()];
-        length.units += piece.size != 0 ? piece.size : codeOf(piece) > 0xFFF ? 5 : 4;
-        length.quotes += c == u'\'' ? 1 : 0;
+        length += piece.size != 0 ? piece.size : codeOf(piece) > 0xFFF ? 5 : 4;
     }
     return length;
 }
@@ -236,7 +227,7 @@ QString urlEncode(QStringView text, Platform::CodePage codePage)
     const UrlCodeTable &table = codeTable(codePage);
     // The exact length first, so the result is allocated once at its size: never moved while it
     // grows, nor larger than it has to be (a large block costs page faults on every use).
-    const qsizetype length = lengthOf(table, text).units;
+    const qsizetype length = encodedLength(table, text);
     QString result(length + 3, Qt::Uninitialized); // +3: a piece store writes 4 units, even for 1
     auto *const out = reinterpret_cast<char16_t *>(result.data());
     [[maybe_unused]] const char16_t *const written = encode<false>(table, text, out);
@@ -253,17 +244,6 @@ FormUrlEncoder::FormUrlEncoder(Platform::CodePage codePage)
 int FormUrlEncoder::widestPiece() const
 {
     return m_table->doubleByte ? 5 : 3;
-}
-
-qsizetype FormUrlEncoder::encodedLength(QStringView text) const
-{
-    return lengthOf(*m_table, text).units;
-}
-
-qsizetype FormUrlEncoder::encodedQuotedLength(QStringView text) const
-{
-    const Length length = lengthOf(*m_table, text);
-    return length.units + (length.quotes + 2) * m_table->pieces[u'\''].size;
 }
 
 char *FormUrlEncoder::write(char *out, QStringView text) const

@@ -32,9 +32,6 @@ public:
     // The same for the text as an SQL literal: in single quotes, each quote inside doubled. Its
     // widest encoding is that of 2 * text.size() + 2 characters.
     char *writeQuoted(char *out, QStringView text) const;
-    // How many bytes write and writeQuoted write for the text.
-    qsizetype encodedLength(QStringView text) const;
-    qsizetype encodedQuotedLength(QStringView text) const;
 
 private:
     const UrlCodeTable *m_table;

@@ -2,7 +2,6 @@
 
 #include "platform/inputhold.h"
 
-#include <QBuffer>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -82,18 +81,10 @@ bool HttpTransfer::get(const QUrl &url)
 
 bool HttpTransfer::post(const QUrl &url, const QByteArray &body, const QByteArray &contentType)
 {
-    auto buffer = std::make_unique<QBuffer>();
-    buffer->setData(body);
-    buffer->open(QIODevice::ReadOnly);
-    return post(url, std::move(buffer), contentType);
+    return start(url, &body, contentType);
 }
 
-bool HttpTransfer::post(const QUrl &url, std::unique_ptr<QIODevice> body, const QByteArray &contentType)
-{
-    return start(url, std::move(body), contentType);
-}
-
-bool HttpTransfer::start(const QUrl &url, std::unique_ptr<QIODevice> postBody, const QByteArray &contentType)
+bool HttpTransfer::start(const QUrl &url, const QByteArray *postBody, const QByteArray &contentType)
 {
     if (d->running)
         return false;
@@ -103,13 +94,8 @@ bool HttpTransfer::start(const QUrl &url, std::unique_ptr<QIODevice> postBody, c
     if (!contentType.isEmpty())
         request.setRawHeader("Content-Type", contentType);
 
-    if (postBody)
-        request.setHeader(QNetworkRequest::ContentLengthHeader, postBody->size());
-
     d->running = true;
-    QNetworkReply *reply = postBody ? d->manager.post(request, postBody.get()) : d->manager.get(request);
-    if (postBody)
-        postBody.release()->setParent(reply);
+    QNetworkReply *reply = postBody ? d->manager.post(request, *postBody) : d->manager.get(request);
     // Queued, so the reply's own signal has returned before the handler may release this object.
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         const HttpResult result = readReply(reply);

@@ -6,7 +6,6 @@
 
 #include <memory>
 
-class QIODevice;
 class QUrl;
 
 namespace VynMemberComment::Platform {
@@ -35,9 +34,6 @@ public:
     // Start the request and return at once; false, with nothing sent, while a request still runs.
     bool get(const QUrl &url);
     bool post(const QUrl &url, const QByteArray &body, const QByteArray &contentType);
-    // A body read while the request goes out: a device of known size, read from the start again
-    // when the request is sent again. It goes with the request.
-    bool post(const QUrl &url, std::unique_ptr<QIODevice> body, const QByteArray &contentType);
     // True from the start until the handling of finished has returned.
     bool isRunning() const;
 
@@ -50,7 +46,7 @@ Q_SIGNALS:
     void finished(const VynMemberComment::Platform::HttpResult &result);
 
 private:
-    bool start(const QUrl &url, std::unique_ptr<QIODevice> postBody, const QByteArray &contentType);
+    bool start(const QUrl &url, const QByteArray *postBody, const QByteArray &contentType);
 
     struct Private;
     std::unique_ptr<Private> d;

@@ -32,12 +32,12 @@ constexpr bool passesFormEncoding(char16_t c)
         || c == u'-' || c == u'.' || c == u'_';
 }
 
-// UTF-16 units the vector paths below take at once.
-inline constexpr int kVector = 16;
-
 #if defined(__SSE2__)
 // The same rule for sixteen UTF-16 units at once, packed into bytes: runs of plain words are most
 // of a save batch, and are taken a vector at a time instead of a table lookup each.
+
+// UTF-16 units taken at once.
+inline constexpr int kVector = 16;
 
 // The units at in as bytes; a unit above 0xFF becomes 0xFF, which does not pass either.
 inline __m128i loadUnitBytes(const char16_t *in)
@@ -98,11 +98,7 @@ inline void storeEight(char16_t *out, __m128i bytes)
 }
 #endif
 
-// In units of the text: how many do not pass as themselves or as "+", and how many are quotes.
-struct EncodedUnits {
-    qsizetype encoded = 0;
-    qsizetype quotes = 0;
-};
-EncodedUnits countEncodedUnits(QStringView text);
+// How many units of the text do not pass as themselves or as "+".
+qsizetype countEncodedUnits(QStringView text);
 
 } // namespace VynMemberComment::Platform
