@@ -1,5 +1,6 @@
 #include "rows/numbers.h"
 #include "rows/rowmarker.h"
+#include "rows/shownprefix.h"
 #include "rows/truthvalue.h"
 
 #include <gtest/gtest.h>
@@ -65,5 +66,29 @@ TEST(RowMarkerTest, MarkedChangedKeepsNewRowsAndIsStable)
         const QString once = markedChanged(cell);
         EXPECT_EQ(once, QString::fromUtf16(expected)) << QString::fromUtf16(cell).toStdString();
         EXPECT_EQ(markedChanged(once), once);
+    }
+}
+
+TEST(ShownPrefixTest, LongTextsAreCutWhereTheyReadWell)
+{
+    // with a limit of ten characters
+    const std::pair<const char16_t *, const char16_t *> cases[] = {
+        {u"", u""},
+        {u"0123456789", u"0123456789"},                    // at the limit: whole
+        {u"0123456789a", u"0123456789\u2026"},             // past it: the limit and an ellipsis
+        {u"0123\n56789abc", u"0123\n56789\u2026"},         // a line break in the first half
+        {u"012345\n789abc", u"012345\u2026"},              // before one in the second half
+        {u"01234567\r\n9abc", u"01234567\u2026"},          // before the whole CR LF
+        {u"0123456789\nabc", u"0123456789\u2026"},         // one just past the limit
+        {u"012345\n\n\n\n\nabc", u"012345\u2026"},        // before a run of them
+        {u"\n\n\n\n\n\n\n\n\n\n\n\n", u"\n\n\n\n\n\u2026"}, // but never under half the limit
+        {u"012345678\U0001F600x", u"012345678\u2026"},     // never inside a surrogate pair
+        {u"01234567\U0001F600x", u"01234567\U0001F600\u2026"},
+        {u"0123456\u2028\U0001F600x", u"0123456\u2026"},   // a line separator is a line break
+    };
+    for (const auto &[text, shown] : cases) {
+        const QString t = QString::fromUtf16(text), expected = QString::fromUtf16(shown);
+        EXPECT_EQ(shownPrefix(t, 10), expected) << t.toStdString();
+        EXPECT_EQ(shownLength(t, 10), expected.endsWith(QChar(0x2026)) ? expected.size() - 1 : t.size()) << t.toStdString();
     }
 }

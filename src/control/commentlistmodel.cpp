@@ -2,8 +2,10 @@
 
 #include "platform/textfastpaths.h"
 #include "rows/rowmarker.h"
+#include "rows/shownprefix.h"
 
 #include <QFont>
+#include <QTextDocument>
 
 #include <algorithm>
 
@@ -29,8 +31,14 @@ QVariant CommentListModel::data(const QModelIndex &index, int role) const
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
     const CommentRow &row = m_rows[std::size_t(index.row())];
+    const QStringView text = row.cell(index.column());
     if (role == Qt::DisplayRole)
-        return row.cell(index.column()).toString();
+        return shownPrefix(text, kListedCharacters);
+    if (role == Qt::EditRole)
+        return text.toString();
+    // As rich text, so that it wraps and no comment is ever read as markup.
+    if (role == Qt::ToolTipRole && text.size() > kListedCharacters)
+        return Qt::convertFromPlainText(shownPrefix(text, kToolTipCharacters), Qt::WhiteSpaceNormal);
     if (role == Qt::FontRole && rowMarker(row.cell(Column::CommentSequence)) != RowMarker::Unchanged) {
         // Pending rows stand out, so the user sees what the next save will send.
         QFont italic;

@@ -1,6 +1,7 @@
 #include "exchange/serverpage.h"
 
 #include "rows/blank.h"
+#include "rows/shownprefix.h"
 
 namespace VynMemberComment {
 
@@ -24,9 +25,7 @@ std::optional<QString> shownSaveReply(const QString &reply)
 {
     if (isBlank(reply))
         return std::nullopt;
-    if (reply.size() > kMaxShownReply)
-        return reply.left(kMaxShownReply) + QChar(0x2026);
-    return reply;
+    return shownPrefix(reply, kMaxShownReply);
 }
 
 } // namespace VynMemberComment
