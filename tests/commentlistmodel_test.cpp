@@ -135,19 +135,24 @@ TEST(CommentListModelTest, PendingRowsShowInItalics)
 TEST(CommentListModelTest, LongTextsAreListedAsAPrefixAndKeptWhole)
 {
     const QString huge = QStringLiteral("<b>markup</b> ") + QString(16 * 1024 * 1024, QLatin1Char('x'));
+    const QString lines = QStringLiteral("first line\r\nsecond line\n") + QString(999, QLatin1Char('\n')) + QStringLiteral("last");
     for (int c : {0, 8}) {
-        auto model = modelWith({QString(1000, QLatin1Char('y')), huge}, c);
+        auto model = modelWith({QString(1000, QLatin1Char('y')), huge, lines}, c);
         // what the editor can write is listed whole, without a tool tip
         EXPECT_EQ(model->index(0, c).data().toString(), QString(1000, QLatin1Char('y')));
         EXPECT_FALSE(model->index(0, c).data(Qt::ToolTipRole).isValid());
         // a longer text: its start in the list, more of it in the tool tip, all of it in the cell
-        const QString listed = model->index(1, c).data().toString();
-        EXPECT_EQ(listed, huge.left(1000) + QChar(0x2026));
+        EXPECT_EQ(model->index(1, c).data().toString(), huge.left(1000) + QChar(0x2026));
         const QString tip = model->index(1, c).data(Qt::ToolTipRole).toString();
         EXPECT_TRUE(tip.contains(QLatin1String("&lt;b&gt;markup&lt;/b&gt; xxx"))) << tip.left(80).toStdString();
-        EXPECT_TRUE(tip.contains(QString(4000 - 14, QLatin1Char('x')) + QChar(0x2026)));
-        EXPECT_LT(tip.size(), 4100);
+        EXPECT_TRUE(tip.contains(QString(2000 - 14, QLatin1Char('x')) + QChar(0x2026)));
+        EXPECT_LT(tip.size(), 2100);
         EXPECT_EQ(model->index(1, c).data(Qt::EditRole).toString(), huge);
         EXPECT_EQ(model->cell(1, c), huge);
+        // a row is one line
+        EXPECT_EQ(model->index(2, c).data().toString(), QStringLiteral("first line\u2026"));
+        const QString linesTip = model->index(2, c).data(Qt::ToolTipRole).toString();
+        EXPECT_TRUE(linesTip.contains(QStringLiteral("first line\r<br>\nsecond line\u2026"))) << linesTip.toStdString();
+        EXPECT_EQ(model->cell(2, c), lines);
     }
 }

@@ -33,12 +33,12 @@ QVariant CommentListModel::data(const QModelIndex &index, int role) const
     const CommentRow &row = m_rows[std::size_t(index.row())];
     const QStringView text = row.cell(index.column());
     if (role == Qt::DisplayRole)
-        return shownPrefix(text, kListedCharacters);
+        return shownPrefix(text, kListedSize);
     if (role == Qt::EditRole)
         return text.toString();
     // As rich text, so that it wraps and no comment is ever read as markup.
-    if (role == Qt::ToolTipRole && text.size() > kListedCharacters)
-        return Qt::convertFromPlainText(shownPrefix(text, kToolTipCharacters), Qt::WhiteSpaceNormal);
+    if (role == Qt::ToolTipRole && shownLength(text, kListedSize) < text.size())
+        return Qt::convertFromPlainText(shownPrefix(text, kToolTipSize), Qt::WhiteSpaceNormal);
     if (role == Qt::FontRole && rowMarker(row.cell(Column::CommentSequence)) != RowMarker::Unchanged) {
         // Pending rows stand out, so the user sees what the next save will send.
         QFont italic;

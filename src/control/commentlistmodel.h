@@ -10,8 +10,8 @@
 namespace VynMemberComment {
 
 // The rows of the comment list, always held in display order. A cell's whole text is its EditRole;
-// its DisplayRole is what the list shows, the text or a prefix of a long one, and a cell cut so
-// has a tool tip with a longer prefix (see rows/shownprefix.h). Setting the sort key or the sort
+// its DisplayRole is what the list shows, the first line and at most 1,000 characters of it, and
+// a cell cut so has a tool tip with more (see rows/shownprefix.h). Setting the sort key or the sort
 // order re-sorts at once (stable, comparing texts without regard to letter case); nothing else
 // sorts, so bulk fills cost no per-row work beyond storing the row.
 class CommentListModel : public QAbstractTableModel

@@ -7,7 +7,8 @@ namespace VynMemberComment {
 
 namespace {
 constexpr QLatin1StringView kPage("/MemberComment.asp");
-constexpr qsizetype kMaxShownReply = 16 * 1024;
+// Any number of lines, as long as the characters fit.
+constexpr ShownSize kShownReply{16 * 1024, 16 * 1024};
 } // namespace
 
 QString loadUrl(const QString &serverName, qint16 personId, qint16 type, qint32 memberId)
@@ -25,7 +26,7 @@ std::optional<QString> shownSaveReply(const QString &reply)
 {
     if (isBlank(reply))
         return std::nullopt;
-    return shownPrefix(reply, kMaxShownReply);
+    return shownPrefix(reply, kShownReply);
 }
 
 } // namespace VynMemberComment
