@@ -82,6 +82,7 @@ TEST(ShownPrefixTest, LongTextsAreCutWhereTheyReadWell)
         {u"0123456789a", u"0123456789\u2026"},             // past it: the limit and an ellipsis
         {u"0123\n56789abc", u"0123\n56789\u2026"},         // a line break in the first half
         {u"012345\n789abc", u"012345\u2026"},              // cut before one in the second half
+        {u"01234\n6789abc", u"01234\n6789\u2026"},          // not at half the limit
         {u"01234567\r\n9abc", u"01234567\u2026"},          // before the whole CR LF
         {u"0123456789\nabc", u"0123456789\u2026"},         // one just past the limit
         {u"012\n\n\n\n\n\n\n\nabc", u"012\u2026"},        // a run of them, wherever it starts
@@ -91,6 +92,7 @@ TEST(ShownPrefixTest, LongTextsAreCutWhereTheyReadWell)
         // the lines that fit
         {u"a\r\nb\r\nc", u"a\r\nb\r\nc"},
         {u"a\r\nb\nc\rd", u"a\r\nb\nc\u2026"},
+        {u"a\n\nb\nc", u"a\n\nb\u2026"},
         {u"ab\ncd", u"ab\u2026", 1},
         {u"ab\r\n", u"ab\u2026", 1},
         {u"\nab", u"\u2026", 1},
