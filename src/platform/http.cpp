@@ -183,6 +183,10 @@ void HttpTransfer::send(const QUrl &url, bool post)
         request.setRawHeader("Content-Type", d->contentType);
 
     QNetworkReply *reply = post ? d->manager.post(request, d->body) : d->manager.get(request);
+    // Qt stops reading from the network once it holds about this much, however fast the reply
+    // comes, so one past the limit is refused holding at most twice the limit. (Qt may stop short
+    // of a buffer just past the limit, where no more would come and the limit never be passed.)
+    reply->setReadBufferSize(2 * d->limit);
     d->reply = reply;
     d->redirected = false;
     auto tooLarge = [this, reply] {
