@@ -227,6 +227,18 @@ TEST_F(LoadFaultsTest, FiftyMegabyteReplyIsListed)
     EXPECT_EQ(model()->index(0, Column::Description).data().toString().size(), 1001);
     EXPECT_EQ(model()->cell(0, Column::FocusFranchiseRelations), QStringLiteral("0"));
     EXPECT_TRUE(pointerRestored());
+    // and a save sends it whole
+    model()->setCell(0, Column::CommentSequence, QStringLiteral("3U"));
+    std::string request;
+    {
+        RawServer raw([&](RawConnection &c) {
+            request = c.readRequest();
+            c.send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nSaved");
+        });
+        dOf(&control)->mtServerName = raw.baseUrl();
+        EXPECT_EQ(countBoxes([&] { control.ReadData(); }), 1);
+    } // the server's threads have ended: `request` is theirs no more
+    EXPECT_NE(request.find("%27" + huge.toStdString() + "%27"), std::string::npos);
 }
 
 TEST_F(LoadFaultsTest, RepetitiveMemberLoadsCompressed)
