@@ -216,6 +216,7 @@ void HttpTransfer::send(const QUrl &url, bool post)
             return;
         d->idle.stop();
         d->deadline.stop();
+        d->body = QByteArray(); // not kept past the transfer
         const HttpResult result = readReply(reply, d->stopped, d->redirected, d->limit);
         QPointer<HttpTransfer> self(this);
         Q_EMIT finished(result);
