@@ -227,9 +227,12 @@ void HttpTransfer::send(const QUrl &url, bool post)
 
 bool HttpTransfer::followRedirect(QNetworkReply *reply)
 {
+    // As Qt follows them: the body goes again only where a 307 or 308 points; 301, 302 and 303
+    // fetch the answer with a GET.
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const bool postAgain = status == 307 || status == 308;
     const QVariant target = reply->attribute(QNetworkRequest::RedirectionTargetAttribute);
-    if (!target.isValid() || reply->error() != QNetworkReply::NoError)
+    if (!target.isValid() || reply->error() != QNetworkReply::NoError || (!postAgain && (status < 301 || status > 303)))
         return false;
     const QUrl to = reply->url().resolved(target.toUrl());
     if (!sameSchemeHostAndPort(d->origin, to)) {
@@ -241,10 +244,8 @@ bool HttpTransfer::followRedirect(QNetworkReply *reply)
         d->stopped = QStringLiteral("too many redirects from %1").arg(d->origin.toString());
         return false;
     }
-    // As Qt follows them: the body goes again only where a 307 or 308 points; 301, 302 and 303
-    // fetch the answer with a GET.
     d->idle.start();
-    send(to, status == 307 || status == 308);
+    send(to, postAgain);
     return true;
 }
 
