@@ -497,6 +497,7 @@ TEST_F(EditorTest, ScreenReadersReadTheShownColumnsAndPendingRows)
     ASSERT_EQ(table->columnCount(), 5);
     ASSERT_EQ(table->rowCount(), 3);
     EXPECT_EQ(table->cellAt(0, 5), nullptr);
+    EXPECT_EQ(table->cellAt(3, 0), nullptr);
     for (int r = 0; r < 3; ++r) {
         for (int c = 0; c < 5; ++c) {
             QAccessibleInterface *cell = table->cellAt(r, c);
@@ -537,4 +538,15 @@ TEST_F(EditorTest, ScreenReadersReadTheShownColumnsAndPendingRows)
     EXPECT_EQ(table->selectedRows(), QList<int>{1});
     EXPECT_EQ(table->selectedCellCount(), 5);
     EXPECT_EQ(table->selectedCells().first()->tableCellInterface()->rowIndex(), 1);
+
+    // cells are made anew when the rows move; a row is chosen only while the user could choose it
+    const QAccessible::Id before = QAccessible::uniqueId(table->cellAt(1, 0));
+    QAccessibleTableModelChangeEvent moved(list(), QAccessibleTableModelChangeEvent::ModelReset);
+    table->modelChange(&moved);
+    ASSERT_NE(table->cellAt(1, 0), nullptr);
+    EXPECT_NE(QAccessible::uniqueId(table->cellAt(1, 0)), before);
+    EXPECT_TRUE(table->selectRow(2));
+    add()->click();
+    EXPECT_FALSE(table->selectRow(0));
+    EXPECT_EQ(table->selectedRows(), QList<int>{2});
 }
