@@ -1,7 +1,9 @@
 #include "control/commentlistview.h"
 
+#include "control/commentlistaccessible.h"
 #include "control/commentlistmodel.h"
 
+#include <QAccessible>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QStyleOptionHeader>
@@ -69,6 +71,8 @@ CommentListView::CommentListView(QWidget *parent)
     : QTreeView(parent)
     , m_model(new CommentListModel(this))
 {
+    static const bool factoryInstalled = (QAccessible::installFactory(accessibleCommentList), true);
+    Q_UNUSED(factoryInstalled);
     setHeader(new CommentListHeader(this));
     setItemDelegate(new ShownTextDelegate(this));
     setModel(m_model);
