@@ -94,13 +94,20 @@ void PgConnection::execute(const char *sql)
     check(PQexec(m_conn, sql));
 }
 
-PgResult PgConnection::query(const char *sql, std::initializer_list<PgValue> values)
+PgResult PgConnection::query(const std::string &sql, std::initializer_list<PgValue> values)
 {
+    auto prepared = m_prepared.find(sql);
+    if (prepared == m_prepared.end()) {
+        const std::string name = "s" + std::to_string(m_prepared.size() + 1);
+        check(PQprepare(m_conn, name.c_str(), sql.c_str(), 0, nullptr));
+        prepared = m_prepared.emplace(sql, name).first;
+    }
     std::vector<const char *> texts;
     texts.reserve(values.size());
     for (const PgValue &value : values)
         texts.push_back(value.c_str());
-    return check(PQexecParams(m_conn, sql, static_cast<int>(texts.size()), nullptr, texts.data(), nullptr, nullptr, 0));
+    return check(PQexecPrepared(m_conn, prepared->second.c_str(), static_cast<int>(texts.size()), texts.data(), nullptr,
+                                nullptr, 0));
 }
 
 bool PgConnection::connected() const

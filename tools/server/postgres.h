@@ -5,6 +5,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 
 struct pg_conn;
 struct pg_result;
@@ -73,8 +74,9 @@ public:
 
     // Runs fixed SQL of this program (several statements allowed), never client text.
     void execute(const char *sql);
-    // Runs one statement with the values as its parameters $1, $2, ...
-    PgResult query(const char *sql, std::initializer_list<PgValue> values = {});
+    // Runs one statement with the values as its parameters $1, $2, ... Each statement is prepared
+    // once per connection: a batch runs the same few a thousand times.
+    PgResult query(const std::string &sql, std::initializer_list<PgValue> values = {});
     // False once the connection is gone: it cannot be used again.
     bool connected() const;
     // True between BEGIN and its COMMIT or ROLLBACK, a failed transaction included.
@@ -84,6 +86,7 @@ private:
     PgResult check(pg_result *result);
 
     pg_conn *m_conn = nullptr;
+    std::unordered_map<std::string, std::string> m_prepared; // SQL to statement name
 };
 
 } // namespace MemberCommentServer

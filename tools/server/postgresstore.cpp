@@ -260,11 +260,11 @@ LoadData PostgresStore::load(std::int64_t personId, std::int64_t memberId)
     Lease db = begin("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
     try {
         LoadData data;
-        const PgResult person = db->query(personQuery("$1").c_str(), {personId});
+        const PgResult person = db->query(personQuery("$1"), {personId});
         data.userName = person.rows() ? person.text(0, 0) : unknownPersonName(personId);
         data.groups = readChoices(*db, kGroupsQuery);
         data.types = readChoices(*db, kTypesQuery);
-        const PgResult comments = db->query(commentsQuery("$1").c_str(), {memberId});
+        const PgResult comments = db->query(commentsQuery("$1"), {memberId});
         data.comments.reserve(static_cast<size_t>(comments.rows()));
         for (int r = 0; r < comments.rows(); ++r)
             data.comments.push_back(storedComment(PgRow{comments, r}));
