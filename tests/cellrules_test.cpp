@@ -1,5 +1,6 @@
 #include "rows/numbers.h"
 #include "rows/rowmarker.h"
+#include "rows/shownprefix.h"
 #include "rows/truthvalue.h"
 
 #include <gtest/gtest.h>
@@ -74,5 +75,42 @@ TEST(RowMarkerTest, MarkedChangedKeepsNewRowsAndIsStable)
         EXPECT_EQ(once, QString::fromUtf16(expected)) << QString::fromUtf16(cell).toStdString();
         EXPECT_EQ(markedChanged(once), once);
         EXPECT_EQ(isAddressable(cell), addressable) << QString::fromUtf16(cell).toStdString();
+    }
+}
+
+TEST(ShownPrefixTest, LongTextsAreCutWhereTheyReadWell)
+{
+    // at most ten characters on at most `lines` lines
+    const struct {
+        const char16_t *text;
+        const char16_t *shown;
+        qsizetype lines = 3;
+    } cases[] = {
+        {u"", u""},
+        {u"0123456789", u"0123456789"},                    // at the limit: whole
+        {u"0123456789a", u"0123456789\u2026"},             // past it: the limit and an ellipsis
+        {u"0123\n56789abc", u"0123\n56789\u2026"},         // a line break in the first half
+        {u"012345\n789abc", u"012345\u2026"},              // cut before one in the second half
+        {u"01234\n6789abc", u"01234\n6789\u2026"},          // not at half the limit
+        {u"01234567\r\n9abc", u"01234567\u2026"},          // before the whole CR LF
+        {u"0123456789\nabc", u"0123456789\u2026"},         // one just past the limit
+        {u"012\n\n\n\n\n\n\n\nabc", u"012\u2026"},        // a run of them, wherever it starts
+        {u"012345678\U0001F600x", u"012345678\u2026"},     // never inside a surrogate pair
+        {u"01234567\U0001F600x", u"01234567\U0001F600\u2026"},
+        {u"0123456\u2028\U0001F600x", u"0123456\u2026"},   // a line separator is a line break
+        // the lines that fit
+        {u"a\r\nb\r\nc", u"a\r\nb\r\nc"},
+        {u"a\r\nb\nc\rd", u"a\r\nb\nc\u2026"},
+        {u"a\n\nb\nc", u"a\n\nb\u2026"},
+        {u"ab\ncd", u"ab\u2026", 1},
+        {u"ab\r\n", u"ab\u2026", 1},
+        {u"\nab", u"\u2026", 1},
+        {u"0123456789a\nb", u"0123456789\u2026", 1},
+    };
+    for (const auto &c : cases) {
+        const QString text = QString::fromUtf16(c.text), shown = QString::fromUtf16(c.shown);
+        const ShownSize size{10, c.lines};
+        EXPECT_EQ(shownPrefix(text, size), shown) << text.toStdString();
+        EXPECT_EQ(shownLength(text, size), shown.endsWith(QChar(0x2026)) ? shown.size() - 1 : text.size()) << text.toStdString();
     }
 }

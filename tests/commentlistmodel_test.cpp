@@ -1,4 +1,5 @@
 #include "control/commentlistmodel.h"
+#include "control/commentlistview.h"
 
 #include <QAbstractItemModelTester>
 #include <QFont>
@@ -130,4 +131,44 @@ TEST(CommentListModelTest, PendingRowsShowInItalics)
         for (int c : {0, 13})
             EXPECT_EQ(model->index(r, c).data(Qt::FontRole).value<QFont>().italic(), italic[r]) << r;
     }
+}
+
+TEST(CommentListModelTest, LongTextsAreListedAsAPrefixAndKeptWhole)
+{
+    constexpr int kShown = CommentListModel::ShownTextRole;
+    const QString huge = QStringLiteral("<b>markup</b> ") + QString(16 * 1024 * 1024, QLatin1Char('x'));
+    const QString lines = QStringLiteral("first line\r\nsecond line\n") + QString(999, QLatin1Char('\n')) + QStringLiteral("last");
+    for (int c : {0, 8}) {
+        auto model = modelWith({QString(1000, QLatin1Char('y')), huge, lines}, c);
+        // what the editor can write is listed whole, without a tool tip
+        EXPECT_EQ(model->index(0, c).data(kShown).toString(), QString(1000, QLatin1Char('y')));
+        EXPECT_FALSE(model->index(0, c).data(Qt::ToolTipRole).isValid());
+        // a longer text: its start in the list, more of it in the tool tip, all of it in the cell
+        EXPECT_EQ(model->index(1, c).data(kShown).toString(), huge.left(1000) + QChar(0x2026));
+        const QString tip = model->index(1, c).data(Qt::ToolTipRole).toString();
+        EXPECT_TRUE(tip.contains(QLatin1String("&lt;b&gt;markup&lt;/b&gt; xxx"))) << tip.left(80).toStdString();
+        EXPECT_TRUE(tip.contains(QString(2000 - 14, QLatin1Char('x')) + QChar(0x2026)));
+        EXPECT_LT(tip.size(), 2100);
+        EXPECT_EQ(model->index(1, c).data().toString(), huge);
+        EXPECT_EQ(model->cell(1, c), huge);
+        // a row is one line
+        EXPECT_EQ(model->index(2, c).data(kShown).toString(), QStringLiteral("first line\u2026"));
+        EXPECT_EQ(model->index(2, c).data().toString(), lines);
+        const QString linesTip = model->index(2, c).data(Qt::ToolTipRole).toString();
+        EXPECT_TRUE(linesTip.contains(QStringLiteral("first line\r<br>\nsecond line\u2026"))) << linesTip.toStdString();
+        EXPECT_EQ(model->cell(2, c), lines);
+    }
+}
+
+TEST(CommentListModelTest, TheListPaintsTheShownText)
+{
+    CommentListView view;
+    for (const ColumnSpec &spec : kColumns)
+        view.comments()->addColumn(QString::fromLatin1(spec.header));
+    std::vector<CommentRow> rows(2);
+    rows[0].setCell(Column::Description, QStringLiteral("one line"));
+    rows[1].setCell(Column::Description, QStringLiteral("first\nsecond\nthird\nfourth"));
+    view.comments()->appendRows(std::move(rows));
+    // a text of many lines is listed on one
+    EXPECT_EQ(view.sizeHintForRow(1), view.sizeHintForRow(0));
 }

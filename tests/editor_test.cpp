@@ -479,21 +479,74 @@ TEST_F(EditorTest, FlagCaptionsTickTheirBoxesWhileTheyAreOpen)
     }
 }
 
-TEST_F(EditorTest, PendingRowsSaySoToScreenReaders)
+TEST_F(EditorTest, ScreenReadersReadTheShownColumnsAndPendingRows)
 {
     RowSpec changed = kLoaded;
     changed.sequence = "7U";
     addRows({kLoaded, kNew, changed});
     list()->doItemsLayout();
-    QAccessibleTableInterface *table = QAccessible::queryAccessibleInterface(list())->tableInterface();
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(list());
+    QAccessibleTableInterface *table = face->tableInterface();
     ASSERT_NE(table, nullptr);
+    const QStringList captions{"Comment Description", "Group Description", "Type Description", "Comment Date",
+                               "Comment Entered By"};
+    const QStringList shown[] = {{"Paid in full", "Billing", "Letter", "8/5/2010 03:04PM", "clerk"},
+                                 {"Call back", "General", "Call", "8/6/2010 09:00AM", "clerk"}};
     const QString said[] = {QString(), QStringLiteral("New comment, not saved yet"),
                             QStringLiteral("Changed comment, not saved yet")};
+    ASSERT_EQ(table->columnCount(), 5);
+    ASSERT_EQ(table->rowCount(), 3);
+    EXPECT_EQ(table->cellAt(0, 5), nullptr);
+    EXPECT_EQ(table->cellAt(3, 0), nullptr);
     for (int r = 0; r < 3; ++r) {
-        for (int c : {0, 4}) {
+        for (int c = 0; c < 5; ++c) {
             QAccessibleInterface *cell = table->cellAt(r, c);
             ASSERT_NE(cell, nullptr);
+            EXPECT_EQ(cell->text(QAccessible::Name), shown[r % 2][c]) << r << " " << c;
             EXPECT_EQ(cell->text(QAccessible::Description), said[r]) << r << " " << c;
+            EXPECT_EQ(cell->tableCellInterface()->rowIndex(), r);
+            EXPECT_EQ(cell->tableCellInterface()->columnIndex(), c);
+            const QList<QAccessibleInterface *> header = cell->tableCellInterface()->columnHeaderCells();
+            ASSERT_EQ(header.size(), 1);
+            EXPECT_EQ(header[0]->text(QAccessible::Name), captions[c]);
         }
+        EXPECT_EQ(table->columnDescription(r), captions[r]);
     }
+    // Children are numbered as Qt numbers a tree view's (the focus and selection events it sends
+    // name them so); those of hidden columns are invisible.
+    QTreeView plain;
+    plain.setModel(model());
+    plain.doItemsLayout();
+    QAccessibleInterface *qts = QAccessible::queryAccessibleInterface(&plain);
+    ASSERT_EQ(face->childCount(), qts->childCount());
+    QStringList visible;
+    for (int i = 0; i < face->childCount(); ++i) {
+        QAccessibleInterface *child = face->child(i);
+        EXPECT_EQ(child->text(QAccessible::Name), qts->child(i)->text(QAccessible::Name)) << i;
+        EXPECT_EQ(face->indexOfChild(child), i);
+        if (!child->state().invisible)
+            visible << child->text(QAccessible::Name);
+    }
+    EXPECT_EQ(visible, captions + shown[0] + shown[1] + shown[0]);
+
+    // after a keyboard move the current cell is the selected row's first
+    list()->setFocus();
+    QTest::keyClick(list(), Qt::Key_Down);
+    QTest::keyClick(list(), Qt::Key_Down);
+    EXPECT_EQ(face->focusChild(), table->cellAt(1, 0));
+    EXPECT_TRUE(table->cellAt(1, 0)->state().focused);
+    EXPECT_EQ(table->selectedRows(), QList<int>{1});
+    EXPECT_EQ(table->selectedCellCount(), 5);
+    EXPECT_EQ(table->selectedCells().first()->tableCellInterface()->rowIndex(), 1);
+
+    // cells are made anew when the rows move; a row is chosen only while the user could choose it
+    const QAccessible::Id before = QAccessible::uniqueId(table->cellAt(1, 0));
+    QAccessibleTableModelChangeEvent moved(list(), QAccessibleTableModelChangeEvent::ModelReset);
+    table->modelChange(&moved);
+    ASSERT_NE(table->cellAt(1, 0), nullptr);
+    EXPECT_NE(QAccessible::uniqueId(table->cellAt(1, 0)), before);
+    EXPECT_TRUE(table->selectRow(2));
+    add()->click();
+    EXPECT_FALSE(table->selectRow(0));
+    EXPECT_EQ(table->selectedRows(), QList<int>{2});
 }

@@ -42,6 +42,15 @@ QByteArray replyXml(const QByteArray &user, const std::vector<Fields> &comments,
     return x + "</comments></reply>\n";
 }
 
+constexpr const char *kLimitVariable = "VYNMEMBERCOMMENT_MAX_REPLY_MIB";
+constexpr qsizetype kMiB = 1024 * 1024;
+
+// A body with "Content-Encoding: deflate": zlib's format, which is qCompress's after its length.
+QByteArray deflated(const QByteArray &bytes)
+{
+    return qCompress(bytes, 9).mid(4);
+}
+
 std::string headers(qsizetype contentLength, const char *extra = "")
 {
     return "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Length: " + std::to_string(contentLength) + "\r\n"
@@ -52,7 +61,11 @@ class LoadFaultsTest : public ::testing::Test
 {
 protected:
     void SetUp() override { control.Mode(true, 1234); }
-    void TearDown() override { Platform::HttpTransfer::setTimeoutMilliseconds(60 * 1000); }
+    void TearDown() override
+    {
+        Platform::HttpTransfer::setTimeoutMilliseconds(Platform::kNoProgressMilliseconds);
+        qunsetenv(kLimitVariable);
+    }
 
     std::vector<SeenBox> load(const QString &base)
     {
@@ -101,6 +114,21 @@ TEST_F(LoadFaultsTest, BrokenTransfersShowTheErrorBox)
 {
     const QByteArray full = replyXml("Ann Lee", {comment("one", "1"), comment("two", "2")});
     const std::string half = full.left(full.size() / 2).toStdString();
+    const std::string bomb = deflated(QByteArray(64 * kMiB, ' ')).toStdString();
+    qputenv(kLimitVariable, "1"); // replies of at most 1 MiB
+    // Answers the load's GET with a redirect to `location`, and what comes then with `then`,
+    // whether on the same connection or another.
+    auto redirectThen = [](std::string location, std::function<void(RawConnection &)> then) {
+        return [=](RawConnection &c) {
+            for (std::string request = c.readRequest(); !request.empty(); request = c.readRequest()) {
+                if (request.find("/MemberComment.asp") == std::string::npos)
+                    return then(c);
+                c.send("HTTP/1.1 302 Found\r\nLocation: " + location + "\r\nContent-Length: 0\r\n\r\n");
+            }
+        };
+    };
+    // Takes connections and never answers: a TLS handshake that never ends.
+    RawServer silent([](RawConnection &c) { c.pause(10s); });
 
     struct Case {
         const char *name;
@@ -108,6 +136,7 @@ TEST_F(LoadFaultsTest, BrokenTransfersShowTheErrorBox)
         const char *detail;
         bool orWholeList = false; // Qt may take a chunked body cut after its last chunk as complete
         int timeoutMs = 10000;
+        int deadlineMs = 60000;
     } cases[] = {
         {"closed before any reply", [](RawConnection &c) { c.readRequest(); }, "network error"},
         {"reset before any reply", [](RawConnection &c) { c.readRequest(); c.reset(); }, "network error"},
@@ -140,11 +169,37 @@ TEST_F(LoadFaultsTest, BrokenTransfersShowTheErrorBox)
                  c.pause(50ms);
              c.stall();
          }, "no progress for 400 ms", false, 400},
+        // a trickle is progress, but the whole load, redirect included, has its deadline
+        {"trickle after a redirect", redirectThen("/elsewhere", [&](RawConnection &c) {
+             c.send(headers(full.size()));
+             for (int i = 0; i < 50 && c.send(full.mid(i, 1).toStdString()) && c.pause(100ms); ++i) {
+             }
+         }), "no complete reply within the deadline of 1500 ms", false, 1000, 1500},
+        {"redirect to a TLS handshake that never ends",
+         redirectThen("https://127.0.0.1:" + std::to_string(silent.port()) + "/", [](RawConnection &) {}),
+         "no progress for 400 ms from https://127.0.0.1", false, 400},
+        {"longer than the limit, as its Content-Length says", [](RawConnection &c) {
+             c.readRequest();
+             c.send(headers(kMiB + 1));
+             c.pause(10s);
+         }, "larger than the limit of 1 MiB (VYNMEMBERCOMMENT_MAX_REPLY_MIB)"},
+        {"longer than the limit, chunked", [](RawConnection &c) {
+             c.readRequest();
+             c.send("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nTransfer-Encoding: chunked\r\n\r\n");
+             for (int i = 0; i < 80 && c.send("4000\r\n" + std::string(0x4000, ' ') + "\r\n"); ++i) {
+             }
+             c.pause(10s);
+         }, "larger than the limit of 1 MiB (VYNMEMBERCOMMENT_MAX_REPLY_MIB)"},
+        {"decompression bomb", [&](RawConnection &c) {
+             c.readRequest();
+             c.send(headers(qsizetype(bomb.size()), "Content-Encoding: deflate\r\n") + bomb);
+             c.pause(10s);
+         }, "could not be decompressed: it is corrupt or larger than the limit of 1 MiB"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         model()->appendRows({CommentRow(u"before")});
-        Platform::HttpTransfer::setTimeoutMilliseconds(c.timeoutMs);
+        Platform::HttpTransfer::setTimeoutMilliseconds(c.timeoutMs, c.deadlineMs);
         RawServer raw(c.script);
         const std::vector<SeenBox> boxes = load(raw.baseUrl());
         if (c.orWholeList && boxes.empty()) {
@@ -168,7 +223,41 @@ TEST_F(LoadFaultsTest, FiftyMegabyteReplyIsListed)
     EXPECT_TRUE(load(server.baseUrl()).empty());
     EXPECT_EQ(column(Column::CommentSequence), (QStringList{"3", "2", "1"}));
     EXPECT_EQ(model()->cell(0, Column::Description).size(), huge.size());
+    // the list shows its start only, so painting it costs what a short one does
+    EXPECT_EQ(model()->index(0, Column::Description).data(CommentListModel::ShownTextRole).toString().size(), 1001);
     EXPECT_EQ(model()->cell(0, Column::FocusFranchiseRelations), QStringLiteral("0"));
+    EXPECT_TRUE(pointerRestored());
+    // and a save sends it whole
+    model()->setCell(0, Column::CommentSequence, QStringLiteral("3U"));
+    std::string request;
+    {
+        RawServer raw([&](RawConnection &c) {
+            request = c.readRequest();
+            c.send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nSaved");
+        });
+        dOf(&control)->mtServerName = raw.baseUrl();
+        EXPECT_EQ(countBoxes([&] { control.ReadData(); }), 1);
+    } // the server's threads have ended: `request` is theirs no more
+    EXPECT_NE(request.find("%27" + huge.toStdString() + "%27"), std::string::npos);
+}
+
+TEST_F(LoadFaultsTest, RepetitiveMemberLoadsCompressed)
+{
+    // 20,000 comments much alike: over 10 MiB that shrink more than a hundredfold, which Qt alone
+    // would refuse as a decompression bomb
+    std::vector<Fields> comments;
+    for (int i = 0; i < 20000; ++i)
+        comments.push_back(comment("Called about the renewal, left a message. " + QByteArray(400, '.'), QByteArray::number(i)));
+    const QByteArray xml = replyXml("Ann Lee", comments);
+    const std::string body = deflated(xml).toStdString();
+    ASSERT_GT(xml.size(), 10 * kMiB);
+    ASSERT_GT(xml.size() / qsizetype(body.size()), 100);
+    RawServer raw([&](RawConnection &c) {
+        c.readRequest();
+        c.send(headers(qsizetype(body.size()), "Content-Encoding: deflate\r\n") + body);
+    });
+    EXPECT_TRUE(load(raw.baseUrl()).empty());
+    EXPECT_EQ(model()->rowCount(), 20000);
     EXPECT_TRUE(pointerRestored());
 }
 

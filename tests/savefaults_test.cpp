@@ -39,7 +39,11 @@ protected:
         model()->appendRows(std::move(rows));
         before = cells();
     }
-    void TearDown() override { Platform::HttpTransfer::setTimeoutMilliseconds(60 * 1000); }
+    void TearDown() override
+    {
+        Platform::HttpTransfer::setTimeoutMilliseconds(Platform::kNoProgressMilliseconds);
+        qunsetenv("VYNMEMBERCOMMENT_MAX_REPLY_MIB");
+    }
 
     CommentListModel *model()
     {
@@ -58,11 +62,12 @@ protected:
         return rows;
     }
 
-    // Saves to base and returns the boxes shown, each answered with OK. A short timeout lets a
-    // stalled save give up soon.
-    std::vector<SeenBox> save(const QString &base, int timeoutMs = 60 * 1000)
+    // Saves to base and returns the boxes shown, each answered with OK. A short timeout and
+    // deadline let a stalled or trickling save give up soon.
+    std::vector<SeenBox> save(const QString &base, int timeoutMs = Platform::kNoProgressMilliseconds,
+                               int deadlineMs = Platform::kDeadlineMilliseconds)
     {
-        Platform::HttpTransfer::setTimeoutMilliseconds(timeoutMs);
+        Platform::HttpTransfer::setTimeoutMilliseconds(timeoutMs, deadlineMs);
         dOf(&control)->mtServerName = base;
         MessageBoxes boxes;
         EXPECT_TRUE(control.ReadData().isEmpty());
@@ -104,6 +109,15 @@ std::string okHeaders(size_t contentLength)
 TEST_F(SaveFaultsTest, TransportFailuresShowTheSavingErrorAndKeepTheRows)
 {
     const std::string reply = kSaved;
+    // a deflate stream whose first block has the reserved type, and a bomb that Qt stops reading
+    // once it has grown past the limit (what comes later was once passed on raw)
+    const std::string corrupt = "\x78\x9c\x07" + std::string(100, 'z');
+    const std::string bomb = qCompress(QByteArray(64 * 1024 * 1024, ' '), 9).mid(4).toStdString();
+    auto deflateHeaders = [](size_t length) {
+        return "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Encoding: deflate\r\nContent-Length: "
+            + std::to_string(length) + "\r\n\r\n";
+    };
+    qputenv("VYNMEMBERCOMMENT_MAX_REPLY_MIB", "1");
     struct Case {
         const char *name;
         std::function<void(RawConnection &)> answer; // after the request has been read
@@ -124,6 +138,19 @@ TEST_F(SaveFaultsTest, TransportFailuresShowTheSavingErrorAndKeepTheRows)
                  c.pause(50ms);
              c.stall();
          }},
+        {"trickle past the deadline", [&](RawConnection &c) {
+             c.send(okHeaders(reply.size()));
+             for (size_t i = 0; i < reply.size() && c.send(reply.substr(i, 1)) && c.pause(100ms); ++i) {
+             }
+         }},
+        // what arrived cannot be read as the server's answer
+        {"body that cannot be decompressed", [&](RawConnection &c) { c.send(deflateHeaders(corrupt.size()) + corrupt); }},
+        {"decompression bomb", [&](RawConnection &c) {
+             c.send(deflateHeaders(bomb.size()) + bomb.substr(0, bomb.size() / 2));
+             c.pause(50ms);
+             c.send(bomb.substr(bomb.size() / 2));
+         }},
+        {"longer than the limit", [&](RawConnection &c) { c.send(okHeaders(1024 * 1024 + 1) + std::string(1024 * 1024 + 1, 'x')); }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -138,7 +165,7 @@ TEST_F(SaveFaultsTest, TransportFailuresShowTheSavingErrorAndKeepTheRows)
             }
             c.answer(connection);
         });
-        const std::vector<SeenBox> boxes = save(raw.baseUrl(), 400);
+        const std::vector<SeenBox> boxes = save(raw.baseUrl(), 400, 1500);
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, QStringLiteral("Error During saving to Database"));
         // Qt sends the request once more when a connection ends before it has read any reply
@@ -168,4 +195,47 @@ TEST_F(SaveFaultsTest, TenMegabyteReplyIsShownShortened)
     EXPECT_TRUE(boxes[0].text.endsWith(QChar(0x2026)));
     EXPECT_LT(boxes[0].text.size(), 100 * 1024);
     expectIntactAndSavable(server.requests().front().body);
+}
+
+TEST_F(SaveFaultsTest, RedirectsAreFollowedOnlyToTheSameSchemeHostAndPort)
+{
+    LoopbackServer elsewhere;
+    elsewhere.reply(200, "Saved elsewhere");
+    const std::string port = std::to_string(server.port());
+    struct Case {
+        const char *name;
+        std::string location;
+        bool followed;
+        int status = 307;
+    } cases[] = {
+        {"another path", "/moved/MemberComment.asp", true},
+        {"the same address written whole", "http://127.0.0.1:" + port + "/moved/MemberComment.asp", true, 308},
+        {"see other: the answer is fetched", "/moved/MemberComment.asp", true, 303},
+        {"another port", elsewhere.baseUrl().toStdString() + "/MemberComment.asp", false},
+        {"another host name for the same address", "http://localhost:" + port + "/moved/MemberComment.asp", false},
+        {"another scheme", "https://127.0.0.1:" + port + "/moved/MemberComment.asp", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        server.setHandler([&](const httplib::Request &req, httplib::Response &res) {
+            if (req.path == "/MemberComment.asp") {
+                res.status = c.status;
+                res.set_header("Location", c.location);
+            } else {
+                res.set_content(kSaved, "text/plain");
+            }
+        });
+        const size_t sent = server.requests().size();
+        const std::vector<SeenBox> boxes = save(server.baseUrl(), 5000);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, c.followed ? QLatin1String(kSaved) : QLatin1String("Error During saving to Database"));
+        const auto requests = server.requests();
+        ASSERT_EQ(requests.size(), sent + (c.followed ? 2 : 1));
+        if (c.followed && c.status != 303)
+            EXPECT_EQ(requests.back().body, requests[sent].body); // the whole batch, posted again
+        if (c.followed && c.status == 303)
+            EXPECT_EQ(requests.back().method, "GET");
+        EXPECT_TRUE(elsewhere.requests().empty());
+        EXPECT_EQ(cells(), before);
+    }
 }

@@ -1,14 +1,11 @@
 // The membercomment-server executable as a separate process: what it reported as saved survives a
-// SIGKILL, concurrent saves lose nothing, and oversized or broken requests are refused clearly.
-#include "exchange/loadreply.h"
-#include "exchange/savebatch.h"
-#include "exchange/urlencode.h"
-#include "platform/xmldocument.h"
+// SIGKILL, two processes saving to one database at once lose nothing and number every comment
+// once, and oversized or broken requests are refused clearly.
+#include "support/backends.h"
 #include "support/rawclient.h"
 #include "support/serverclient.h"
+#include "support/serverpage.h"
 #include "support/serverprocess.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -23,69 +20,43 @@ using namespace VynMemberComment;
 
 namespace {
 
-constexpr const char *kSaveHeader = "application/x-www-form-urlencoded";
-
-// A row of the list as the editor leaves it: new ("N") or changed ("<sequence>U").
-CommentRow listRow(qint32 member, const QString &text, const QString &sequence, int group = 2, int type = 5)
-{
-    CommentRow row(text);
-    for (const QString &cell : {QString::number(member), sequence, QString::number(group), QStringLiteral("Group"),
-                                QString::number(type), QStringLiteral("Type"), QStringLiteral("8/5/2010 03:04PM"),
-                                QStringLiteral("Demo Clerk"), QStringLiteral("1"), QStringLiteral("0"),
-                                QStringLiteral("0"), QStringLiteral("Aug 05 2010 03:04PM"), QStringLiteral("1")})
-        row.appendCell(cell);
-    return row;
-}
-
-// The form body the control posts for these rows.
-std::string formBody(const std::vector<CommentRow> &rows, qint32 member)
-{
-    const StatementBatch batch = buildStatementBatch(rows, member);
-    EXPECT_FALSE(batch.error.has_value());
-    return "SQL=" + urlEncode(batch.text, 1252).toStdString();
-}
-
-// Loads a member's comments through the control's own reply readers: sequence number to text.
-std::map<int, QString> loadComments(int port, qint32 member)
-{
-    const auto res = clientFor(port)->Get(("/MemberComment.asp?Type=1&PersonID=7&MemberID=" + std::to_string(member)).c_str());
-    EXPECT_TRUE(res);
-    if (!res)
-        return {};
-    EXPECT_EQ(res->status, 200);
-    Platform::XmlDocument doc;
-    EXPECT_TRUE(doc.loadBytes(QByteArray::fromStdString(res->body))) << doc.errorText().toStdString();
-    CommentReadResult read = readComments(doc, Column::Count);
-    EXPECT_FALSE(read.error.has_value());
-    std::map<int, QString> comments;
-    for (const CommentRow &row : read.rows) {
-        const int sequence = row.cell(Column::CommentSequence).toInt();
-        EXPECT_TRUE(comments.emplace(sequence, row.cell(Column::Description).toString()).second) << sequence;
-    }
-    return comments;
-}
-
-class ServerDurabilityTest : public ::testing::Test
+// The server executable on SQLite.
+class ServerProcessTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    void SetUp() override
+    {
+        db = std::make_unique<TestDatabase>(backend());
+        ASSERT_TRUE(db->ready());
+    }
+
+    virtual Backend backend() const { return Backend::SQLite; }
 
     std::unique_ptr<ServerProcess> start(bool seed = false)
     {
-        QStringList arguments{"--db", dir.filePath(QStringLiteral("comments.db"))};
+        QStringList arguments{"--db", QString::fromStdString(db->address())};
         if (seed)
             arguments << "--seed-demo";
-        auto server = std::make_unique<ServerProcess>(dir.filePath(QStringLiteral("server.log")), arguments);
+        auto server = std::make_unique<ServerProcess>(db->filePath(QStringLiteral("server.log")), arguments);
         EXPECT_TRUE(server->ready());
         return server;
     }
 
-    QTemporaryDir dir;
+    std::unique_ptr<TestDatabase> db;
 };
+
+// The server executable on each backend.
+class ServerDurabilityTest : public ServerProcessTest, public ::testing::WithParamInterface<Backend>
+{
+protected:
+    Backend backend() const override { return GetParam(); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Backends, ServerDurabilityTest, kBackends, backendName);
 
 } // namespace
 
-TEST_F(ServerDurabilityTest, SavedCommentsSurviveSigkill)
+TEST_P(ServerDurabilityTest, SavedCommentsSurviveSigkill)
 {
     auto server = start(true);
     ASSERT_TRUE(server->ready());
@@ -125,22 +96,25 @@ TEST_F(ServerDurabilityTest, SavedCommentsSurviveSigkill)
     }
 }
 
-TEST_F(ServerDurabilityTest, HundredConcurrentSavesGetDistinctSequences)
+TEST_P(ServerDurabilityTest, TwoProcessesSavingAtOnceNumberEveryCommentOnce)
 {
-    auto server = start(true);
-    ASSERT_TRUE(server->ready());
-    const std::map<int, QString> seeded = loadComments(server->port(), 1002);
+    // Two processes on one database, as behind a load balancer, five clients on each.
+    std::unique_ptr<ServerProcess> servers[] = {start(true), start()};
+    ASSERT_TRUE(servers[0]->ready() && servers[1]->ready());
+    const std::map<int, QString> seeded = loadComments(servers[0]->port(), 1002);
     constexpr int kClients = 10;
     constexpr int kSavesEach = 10;
     std::vector<std::vector<std::string>> replies(kClients);
     std::vector<std::thread> clients;
     for (int c = 0; c < kClients; ++c) {
-        clients.emplace_back([&, c, port = server->port()] {
+        clients.emplace_back([&, c, port = servers[c % 2]->port()] {
             auto client = clientFor(port);
             for (int i = 0; i < kSavesEach; ++i) {
-                const QString text = QStringLiteral("Client %1 save %2").arg(c).arg(i);
-                const auto res = client->Post("/MemberComment.asp", formBody({listRow(1002, text, QStringLiteral("N"))}, 1002),
-                                              kSaveHeader);
+                const QString text = QStringLiteral("Client %1 save %2 ").arg(c).arg(i);
+                const std::string body = formBody({listRow(1002, text + QLatin1String("first"), QStringLiteral("N")),
+                                                   listRow(1002, text + QLatin1String("second"), QStringLiteral("N"))},
+                                                  1002);
+                const auto res = client->Post("/MemberComment.asp", body, kSaveHeader);
                 replies[size_t(c)].push_back(res ? std::to_string(res->status) + " " + res->body : "no reply");
             }
         });
@@ -148,38 +122,43 @@ TEST_F(ServerDurabilityTest, HundredConcurrentSavesGetDistinctSequences)
     for (std::thread &t : clients) // each request is bounded by the client's timeouts
         t.join();
 
-    std::set<std::string> expectedTexts;
+    std::set<QString> expectedTexts;
     for (int c = 0; c < kClients; ++c) {
         for (int i = 0; i < kSavesEach; ++i) {
-            EXPECT_EQ(replies[size_t(c)][size_t(i)], "200 Saved 1 new and 0 changed comment(s).");
-            expectedTexts.insert("Client " + std::to_string(c) + " save " + std::to_string(i));
+            EXPECT_EQ(replies[size_t(c)][size_t(i)], "200 Saved 2 new and 0 changed comment(s).");
+            expectedTexts.insert(QStringLiteral("Client %1 save %2 first").arg(c).arg(i));
+            expectedTexts.insert(QStringLiteral("Client %1 save %2 second").arg(c).arg(i));
         }
     }
-    // every save got its own number, the next ones after the highest before
-    const std::map<int, QString> comments = loadComments(server->port(), 1002);
+    // Every comment got its own number, the next ones after the highest before, and each batch
+    // two consecutive ones in its order.
+    const std::map<int, QString> comments = loadComments(servers[1]->port(), 1002);
     const int highest = seeded.empty() ? 0 : seeded.rbegin()->first;
-    std::set<std::string> texts;
-    std::set<int> sequences;
+    std::set<QString> texts;
     for (const auto &[sequence, text] : comments) {
-        if (seeded.count(sequence)) {
+        if (sequence <= highest) {
             EXPECT_EQ(text, seeded.at(sequence));
             continue;
         }
-        sequences.insert(sequence);
-        texts.insert(text.toStdString());
+        texts.insert(text);
+        if (text.endsWith(QLatin1String("first"))) {
+            QString second = text;
+            second.replace(QLatin1String("first"), QLatin1String("second"));
+            EXPECT_EQ(comments.count(sequence + 1) ? comments.at(sequence + 1) : QString(), second);
+        }
     }
     EXPECT_EQ(texts, expectedTexts);
-    ASSERT_EQ(sequences.size(), 100u);
-    EXPECT_EQ(*sequences.begin(), highest + 1);
-    EXPECT_EQ(*sequences.rbegin(), highest + 100);
+    EXPECT_EQ(comments.size(), seeded.size() + 200);
+    EXPECT_EQ(comments.rbegin()->first, highest + 200);
 
-    server->killHard();
-    server = start();
-    ASSERT_TRUE(server->ready());
-    EXPECT_EQ(loadComments(server->port(), 1002), comments);
+    for (auto &server : servers)
+        server->killHard();
+    auto again = start();
+    ASSERT_TRUE(again->ready());
+    EXPECT_EQ(loadComments(again->port(), 1002), comments);
 }
 
-TEST_F(ServerDurabilityTest, KilledInTheMiddleOfSavesKeepsEveryReportedSave)
+TEST_P(ServerDurabilityTest, KilledInTheMiddleOfSavesKeepsEveryReportedSave)
 {
     auto server = start(true);
     ASSERT_TRUE(server->ready());
@@ -224,7 +203,7 @@ TEST_F(ServerDurabilityTest, KilledInTheMiddleOfSavesKeepsEveryReportedSave)
     EXPECT_LE(comments.size(), seeded + size_t(savedCount.load() + kClients));
 }
 
-TEST_F(ServerDurabilityTest, OversizedAndBrokenRequestsAreRefused)
+TEST_F(ServerProcessTest, OversizedAndBrokenRequestsAreRefused)
 {
     auto server = start(true);
     ASSERT_TRUE(server->ready());

@@ -173,7 +173,7 @@ TEST_F(ServerHostileTest, LogLinesAreEscapedAndShowTheReplyText)
 TEST_F(ServerHostileTest, CredentialsInTheServerUrlReachTheServer)
 {
     MemberCommentServer::ServerOptions options;
-    options.databasePath = dir.filePath(QStringLiteral("comments.db")).toStdString();
+    options.database = dir.filePath(QStringLiteral("comments.db")).toStdString();
     options.seedDemo = true;
     options.credentials = "clerk:p@ss:w rd";
     MemberCommentServer::Server server(options);

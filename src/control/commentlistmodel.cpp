@@ -2,8 +2,10 @@
 
 #include "platform/textfastpaths.h"
 #include "rows/rowmarker.h"
+#include "rows/shownprefix.h"
 
 #include <QFont>
+#include <QTextDocument>
 
 #include <algorithm>
 
@@ -29,8 +31,14 @@ QVariant CommentListModel::data(const QModelIndex &index, int role) const
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
     const CommentRow &row = m_rows[std::size_t(index.row())];
+    const QStringView text = row.cell(index.column());
     if (role == Qt::DisplayRole)
-        return row.cell(index.column()).toString();
+        return text.toString();
+    if (role == ShownTextRole)
+        return shownPrefix(text, kListedSize);
+    // As rich text, so that it wraps and no comment is ever read as markup.
+    if (role == Qt::ToolTipRole && shownLength(text, kListedSize) < text.size())
+        return Qt::convertFromPlainText(shownPrefix(text, kToolTipSize), Qt::WhiteSpaceNormal);
     if (role != Qt::FontRole && role != Qt::AccessibleDescriptionRole)
         return {};
     // Pending rows stand out, in italics and to screen readers, so the user knows what the next

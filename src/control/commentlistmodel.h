@@ -9,7 +9,9 @@
 
 namespace VynMemberComment {
 
-// The rows of the comment list, always held in display order. Setting the sort key or the sort
+// The rows of the comment list, always held in display order. A cell's DisplayRole is its whole
+// text, as hosts read it; ShownTextRole is what the list paints, the first line and at most 1,000
+// characters of it, and a cell cut so has a tool tip with more (see rows/shownprefix.h). Setting the sort key or the sort
 // order re-sorts at once (stable, comparing texts without regard to letter case); nothing else
 // sorts, so bulk fills cost no per-row work beyond storing the row.
 class CommentListModel : public QAbstractTableModel
@@ -17,6 +19,7 @@ class CommentListModel : public QAbstractTableModel
     Q_OBJECT
 public:
     enum SortOrder { Ascending = 0, Descending = 1 };
+    enum Role { ShownTextRole = Qt::UserRole };
 
     explicit CommentListModel(QObject *parent = nullptr);
 

@@ -1,10 +1,13 @@
 #include "control/commentlistview.h"
 
+#include "control/commentlistaccessible.h"
 #include "control/commentlistmodel.h"
 
+#include <QAccessible>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QStyleOptionHeader>
+#include <QStyledItemDelegate>
 
 namespace VynMemberComment {
 
@@ -40,13 +43,38 @@ protected:
     }
 };
 
+// Paints the shown text of a cell, not its whole text: reading a cell of megabytes on every paint
+// froze the list, and a text of many lines made every row that tall. The list's cells have no
+// roles beyond text and font, so nothing else of the base class's reading is missed.
+class ShownTextDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        option->index = index;
+        if (const QVariant font = index.data(Qt::FontRole); font.isValid()) {
+            option->font = qvariant_cast<QFont>(font).resolve(option->font);
+            option->fontMetrics = QFontMetrics(option->font);
+        }
+        option->features |= QStyleOptionViewItem::HasDisplay;
+        option->text = index.data(CommentListModel::ShownTextRole).toString();
+        option->styleObject = nullptr;
+    }
+};
+
 } // namespace
 
 CommentListView::CommentListView(QWidget *parent)
     : QTreeView(parent)
     , m_model(new CommentListModel(this))
 {
+    static const bool factoryInstalled = (QAccessible::installFactory(accessibleCommentList), true);
+    Q_UNUSED(factoryInstalled);
     setHeader(new CommentListHeader(this));
+    setItemDelegate(new ShownTextDelegate(this));
     setModel(m_model);
     setRootIsDecorated(false);
     setItemsExpandable(false);

@@ -8,7 +8,7 @@ class CommentListModel;
 
 // The comment list: a report view over CommentListModel with one selected row at a time. Header
 // clicks are reported, never acted on by Qt's own sorting; a caption too long for its section is
-// elided short of the sort arrow.
+// elided short of the sort arrow. Screen readers see only the shown columns (commentlistaccessible.h).
 class CommentListView : public QTreeView
 {
     Q_OBJECT

@@ -2,6 +2,7 @@
 
 #include "exchange/serverpage.h"
 #include "platform/codepage.h"
+#include "platform/logging.h"
 #include "platform/messagebox.h"
 
 #include <QCoreApplication>
@@ -33,6 +34,8 @@ SaveExchange::Outcome SaveExchange::postForm(const QString &serverName, const QB
 void SaveExchange::showReply(const Platform::HttpResult &result)
 {
     if (!result.error.isEmpty()) {
+        // The box's text is fixed; the log says what went wrong.
+        qCWarning(Platform::lcMemberComment, "the save got no reply: %s", qPrintable(result.error));
         Platform::messageBox(QStringLiteral("Error During saving to Database"), Platform::OkOnly);
         return;
     }

@@ -1,12 +1,14 @@
 #include "exchange/serverpage.h"
 
 #include "rows/blank.h"
+#include "rows/shownprefix.h"
 
 namespace VynMemberComment {
 
 namespace {
 constexpr QLatin1StringView kPage("/MemberComment.asp");
-constexpr qsizetype kMaxShownReply = 16 * 1024;
+// Any number of lines, as long as the characters fit.
+constexpr ShownSize kShownReply{16 * 1024, 16 * 1024};
 } // namespace
 
 QString loadUrl(const QString &serverName, qint16 personId, qint16 type, qint32 memberId)
@@ -24,9 +26,7 @@ std::optional<QString> shownSaveReply(const QString &reply)
 {
     if (isBlank(reply))
         return std::nullopt;
-    if (reply.size() > kMaxShownReply)
-        return reply.left(kMaxShownReply) + QChar(0x2026);
-    return reply;
+    return shownPrefix(reply, kShownReply);
 }
 
 } // namespace VynMemberComment

@@ -17,8 +17,8 @@ QString loadUrl(const QString &serverName, qint16 personId, qint16 type, qint32 
 QString saveUrl(const QString &serverName);
 inline constexpr char kSaveContentType[] = "application/x-www-form-urlencoded";
 
-// What the user sees of the save's reply: nothing when it is blank, otherwise the reply, cut to
-// 16 Ki characters and an ellipsis when longer (a box lays out its whole text at once: megabytes
+// What the user sees of the save's reply: nothing when it is blank, otherwise the reply, cut as
+// the list cuts a long text (shownPrefix) to at most 16 Ki characters and an ellipsis (a box lays out its whole text at once: megabytes
 // of reply would freeze the window for minutes).
 std::optional<QString> shownSaveReply(const QString &reply);
 

@@ -11,12 +11,16 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <functional>
 
 class ServerProcess
 {
 public:
-    ServerProcess(const QString &log, const QStringList &arguments)
+    // `inChild` runs in the child process before the server starts, to limit what it may do.
+    ServerProcess(const QString &log, const QStringList &arguments, const std::function<void()> &inChild = {})
     {
+        if (inChild)
+            m_process.setChildProcessModifier(inChild);
         // A free port can be taken by someone else before the server binds it: try a few.
         for (int attempt = 0; attempt < 5 && !m_ready; ++attempt) {
             QTcpServer probe;
@@ -40,6 +44,7 @@ public:
 
     bool ready() const { return m_ready; }
     int port() const { return m_port; }
+    qint64 pid() const { return m_process.processId(); }
 
     // SIGKILL: no chance to flush or close anything.
     void killHard()

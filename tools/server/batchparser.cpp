@@ -2,6 +2,7 @@
 
 #include "xmltext.h"
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -18,6 +19,8 @@ constexpr std::string_view kInsertStart =
     "FocusFranchiseRelations) VALUES (";
 constexpr std::string_view kUpdateStart = "UPDATE MemberDiscussionComment  SET CommentDescription = ";
 constexpr std::string_view kMemberIdRequired = "MEMBER_ID_REQUIRED";
+// The longest text stored, in characters: a longer one would only slow every list that shows it.
+constexpr size_t kMaxTextLength = 65536;
 
 // Thrown inside the parser; parseBatch turns it into the refusal text.
 struct Refusal {
@@ -85,7 +88,7 @@ private:
         expect(",");
         c.type = id();
         expect(",GETDATE(),");
-        c.enteredBy = text();
+        c.enteredBy = text("Comment Entered By");
         if (isBlank(c.enteredBy))
             throw Refusal{statement() + " names no one in Comment Entered By."};
         expect(",");
@@ -158,14 +161,15 @@ private:
 
     std::string description()
     {
-        std::string value = text();
+        std::string value = text("comment text");
         if (isBlank(value))
             throw Refusal{statement() + " has no comment text."};
         return value;
     }
 
-    // An SQL string literal: single quotes around the text, a quote inside written twice.
-    std::string text()
+    // An SQL string literal: single quotes around the text, a quote inside written twice. `field`
+    // names it in a refusal.
+    std::string text(const char *field)
     {
         const size_t start = m_pos;
         if (!take("'"))
@@ -197,6 +201,14 @@ private:
         if (!isXmlText(value))
             throw Refusal{statement() + " holds a character that XML cannot carry (a control character, U+FFFE, "
                                         "U+FFFF or no well-formed UTF-8), which cannot be stored."};
+        if (value.size() > kMaxTextLength) {
+            // Well-formed UTF-8 by now: every byte but a continuation byte starts a character.
+            const auto length = static_cast<size_t>(std::count_if(
+                value.begin(), value.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+            if (length > kMaxTextLength)
+                throw Refusal{statement() + " has a " + field + " of " + std::to_string(length)
+                              + " characters; at most " + std::to_string(kMaxTextLength) + " can be stored."};
+        }
         return value;
     }
 

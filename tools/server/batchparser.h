@@ -47,6 +47,7 @@ struct BatchParse {
 
 // Parses a save batch that must consist of exactly the control's statements: at most one header
 // first, then INSERTs (numbered 1, 2, 3 ... after the header) and UPDATEs, all for one member.
+// Every text must be one XML can carry, of at most 65,536 characters.
 BatchParse parseBatch(std::string_view sql);
 
 } // namespace MemberCommentServer

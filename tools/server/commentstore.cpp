@@ -1,51 +1,27 @@
 #include "commentstore.h"
 
-#include "dateforms.h"
-#include "schema.h"
-
-#include <sqlite3.h>
+#include "postgresstore.h"
+#include "sqlitestore.h"
 
 namespace MemberCommentServer {
 
-namespace {
-
-constexpr int kBusyTimeoutMs = 10000;
-
-} // namespace
-
-CommentStore::CommentStore(const std::string &path) : m_db(path.empty() ? ":memory:" : path)
+bool isPostgresUri(const std::string &database)
 {
-    sqlite3_busy_timeout(m_db.handle(), kBusyTimeoutMs);
-    m_db.execute("PRAGMA journal_mode = WAL");
-    m_db.execute("PRAGMA synchronous = FULL");
-    m_db.execute("PRAGMA foreign_keys = ON");
-    createSchema(m_db);
+    return database.rfind("postgresql://", 0) == 0 || database.rfind("postgres://", 0) == 0;
 }
 
-void CommentStore::seedDemoData()
+std::string databaseName(const std::string &database)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    MemberCommentServer::seedDemoData(m_db);
+    if (isPostgresUri(database))
+        return postgresName(database);
+    return "SQLite database " + (database.empty() ? std::string("in memory") : database);
 }
 
-LoadData CommentStore::load(std::int64_t personId, std::int64_t memberId)
+std::unique_ptr<CommentStore> openCommentStore(const std::string &database)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_db.execute("BEGIN");
-    try {
-        LoadData data = readLoadData(m_db, personId, memberId);
-        m_db.execute("COMMIT");
-        return data;
-    } catch (...) {
-        m_db.rollback();
-        throw;
-    }
-}
-
-SaveOutcome CommentStore::save(const CommentBatch &batch)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return applyBatch(m_db, batch, storedNow());
+    if (isPostgresUri(database))
+        return std::make_unique<PostgresStore>(database);
+    return std::make_unique<SqliteStore>(database);
 }
 
 } // namespace MemberCommentServer

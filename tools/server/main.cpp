@@ -1,4 +1,5 @@
-// membercomment-server: the reference MemberComment.asp page over SQLite.
+// membercomment-server: the reference MemberComment.asp page over SQLite or PostgreSQL.
+#include "commentstore.h"
 #include "membercommentserver.h"
 
 #include <csignal>
@@ -11,11 +12,12 @@
 namespace {
 
 constexpr const char *kUsage =
-    "usage: membercomment-server [--listen HOST:PORT] [--db PATH] [--seed-demo] [--code-page NAME]\n"
+    "usage: membercomment-server [--listen HOST:PORT] [--db PATH|URI] [--seed-demo] [--code-page NAME]\n"
     "                            [--auth USER:PASSWORD] [--request-timeout SECONDS]\n"
     "  --listen HOST:PORT         address to serve on (default 127.0.0.1:8080)\n"
     "  --db PATH                  SQLite database file, created when missing (default: in memory, with demo data)\n"
-    "  --seed-demo                add the demo data to the database file\n"
+    "  --db URI                   PostgreSQL database, as a libpq URI: postgresql://USER@HOST[:PORT]/DB[?...]\n"
+    "  --seed-demo                add the demo data to the database\n"
     "  --code-page NAME           code page of the saved form bodies, an iconv name (default CP1252)\n"
     "  --auth USER:PASSWORD       ask every request for these credentials (HTTP Basic)\n"
     "  --request-timeout SECONDS  a request must arrive in full within this time (default 60)\n";
@@ -50,8 +52,8 @@ bool parseArguments(int argc, char **argv, Arguments &args)
             if (!parseListen(argv[++i], args))
                 return false;
         } else if (arg == "--db" && hasValue) {
-            args.options.databasePath = argv[++i];
-            if (args.options.databasePath.empty())
+            args.options.database = argv[++i];
+            if (args.options.database.empty())
                 return false;
         } else if (arg == "--code-page" && hasValue) {
             args.options.codePage = argv[++i];
@@ -90,6 +92,9 @@ int main(int argc, char **argv)
     // each worker thread's heap keep its largest ones (glibc raises the threshold as it goes).
     mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
 
+    // A file-size limit (ulimit -f) then fails the write, and with it the save, instead of the server.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     // Block the stop signals before any thread starts, so that only sigwait below receives them.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
@@ -100,9 +105,9 @@ int main(int argc, char **argv)
     try {
         MemberCommentServer::Server server(args.options);
         server.start(args.host, args.port);
-        std::fprintf(stderr, "membercomment-server: serving %s/MemberComment.asp (database %s, code page %s%s)\n",
+        std::fprintf(stderr, "membercomment-server: serving %s/MemberComment.asp (%s, code page %s%s)\n",
                      server.baseUrl().c_str(),
-                     args.options.databasePath.empty() ? "in memory" : args.options.databasePath.c_str(),
+                     MemberCommentServer::databaseName(args.options.database).c_str(),
                      args.options.codePage.c_str(), args.options.credentials.empty() ? "" : ", credentials asked");
         int signal = 0;
         sigwait(&stopSignals, &signal);

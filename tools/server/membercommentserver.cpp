@@ -36,12 +36,12 @@ CodePageConverter openCodePage(const std::string &name)
 std::unique_ptr<CommentStore> openStore(const ServerOptions &options)
 {
     try {
-        auto store = std::make_unique<CommentStore>(options.databasePath);
-        if (options.seedDemo || options.databasePath.empty())
+        auto store = openCommentStore(options.database);
+        if (options.seedDemo || options.database.empty())
             store->seedDemoData();
         return store;
-    } catch (const SqliteError &e) {
-        throw std::runtime_error("cannot open the database " + options.databasePath + ": " + e.what());
+    } catch (const StoreError &e) {
+        throw std::runtime_error("cannot open the " + databaseName(options.database) + ": " + e.what());
     }
 }
 

@@ -6,9 +6,10 @@
 namespace MemberCommentServer {
 
 struct ServerOptions {
-    // The SQLite file; empty for an in-memory database, which is always seeded with the demo data.
-    std::string databasePath;
-    // Adds the demo data to the file (rows already there are kept).
+    // A PostgreSQL connection URI ("postgresql://user@host/db"), or a SQLite file; empty for an
+    // in-memory SQLite database, which is always seeded with the demo data.
+    std::string database;
+    // Adds the demo data to the database (rows already there are kept).
     bool seedDemo = false;
     // The code page the control writes its form body in (an iconv name).
     std::string codePage = "CP1252";
@@ -18,7 +19,7 @@ struct ServerOptions {
     int requestSeconds = 60;
 };
 
-// The reference server page MemberComment.asp over SQLite, served over HTTP on a background
+// The reference server page MemberComment.asp over SQLite or PostgreSQL, served over HTTP on a background
 // thread. Every request is logged to stderr in one line.
 class Server
 {

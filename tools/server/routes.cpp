@@ -9,7 +9,6 @@
 #include "requestchecks.h"
 
 #include <httplib.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <chrono>
@@ -77,7 +76,17 @@ void handleLoad(const httplib::Request &req, httplib::Response &res, CommentStor
     }
     try {
         res.body = writeLoadReply(store.load(values[1], values[2]));
-    } catch (const SqliteError &e) {
+    } catch (const StoreError &e) {
+        switch (e.kind()) {
+        case StoreError::Kind::Busy:
+            return reply(res, 503, "The database is busy; please load again.");
+        case StoreError::Kind::Unreachable:
+            return reply(res, 503, std::string("The database cannot be reached (") + e.what()
+                                       + "); please load again once it is back.");
+        case StoreError::Kind::Unknown:
+        case StoreError::Kind::Failed:
+            break;
+        }
         return reply(res, 500, std::string("The database failed: ") + e.what());
     }
     res.set_header("Content-Type", "text/xml; charset=utf-8");
@@ -153,9 +162,19 @@ void handleSave(const httplib::Request &req, httplib::Response &res, const httpl
             return reply(res, 422, "Nothing was saved: " + outcome.reason);
         reply(res, 200, "Saved " + std::to_string(outcome.added) + " new and " + std::to_string(outcome.changed)
                             + " changed comment(s).");
-    } catch (const SqliteError &e) {
-        if ((e.code() & 0xFF) == SQLITE_BUSY)
+    } catch (const StoreError &e) {
+        switch (e.kind()) {
+        case StoreError::Kind::Busy:
             return reply(res, 503, "Nothing was saved: the database is busy; please save again.");
+        case StoreError::Kind::Unreachable:
+            return reply(res, 503, std::string("Nothing was saved: the database cannot be reached (") + e.what()
+                                       + "); please save again once it is back.");
+        case StoreError::Kind::Unknown:
+            return reply(res, 500, std::string("The batch may or may not have been saved: ") + e.what()
+                                       + ". Load the member again to see which before saving again.");
+        case StoreError::Kind::Failed:
+            break;
+        }
         reply(res, 500, std::string("Nothing was saved: the database failed: ") + e.what());
     }
 }

@@ -1,0 +1,105 @@
+#pragma once
+
+// The databases the reference server page runs on, for tests that run once on each of them:
+// INSTANTIATE_TEST_SUITE_P(Backends, Suite, kBackends, backendName). The PostgreSQL ones live on
+// the throw-away cluster that ctest starts (the test postgres_cluster_start), whose URI it writes to
+// VMC_POSTGRES_URI_FILE. Without that cluster a PostgreSQL test fails: it never skips.
+
+#include <postgres.h>
+#include <sqlite.h>
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <fstream>
+#include <ostream>
+#include <string>
+
+enum class Backend { SQLite, PostgreSQL };
+
+inline const auto kBackends = ::testing::Values(Backend::SQLite, Backend::PostgreSQL);
+
+inline std::string backendName(const ::testing::TestParamInfo<Backend> &info)
+{
+    return info.param == Backend::SQLite ? "SQLite" : "PostgreSQL";
+}
+
+// So that test names and messages show the backend, not its bytes.
+inline void PrintTo(Backend backend, std::ostream *out)
+{
+    *out << (backend == Backend::SQLite ? "SQLite" : "PostgreSQL");
+}
+
+// A database of one test's own, for the server's --db: a SQLite file in a temporary folder, or a
+// new database on the cluster, dropped again at the end.
+class TestDatabase
+{
+public:
+    explicit TestDatabase(Backend backend) : m_backend(backend)
+    {
+        if (backend == Backend::SQLite) {
+            m_address = m_dir.filePath(QStringLiteral("comments.db")).toStdString();
+            return;
+        }
+        std::ifstream file(VMC_POSTGRES_URI_FILE);
+        std::getline(file, m_adminUri);
+        const size_t name = m_adminUri.find("///postgres?");
+        if (name == std::string::npos) {
+            ADD_FAILURE() << "no PostgreSQL test cluster: " << VMC_POSTGRES_URI_FILE << " does not name it. ctest "
+                          << "starts one (postgres_cluster_start), or run tools/server/throwaway-cluster.sh start "
+                          << "with that folder";
+            return;
+        }
+        static std::atomic<int> count{0};
+        m_name = "vmc_" + std::to_string(::getpid()) + "_" + std::to_string(++count);
+        try {
+            admin("CREATE DATABASE " + m_name);
+        } catch (const std::exception &e) {
+            ADD_FAILURE() << "cannot make a database on the PostgreSQL test cluster: " << e.what();
+            return;
+        }
+        m_address = m_adminUri.substr(0, name) + "///" + m_name + m_adminUri.substr(name + 11);
+    }
+    ~TestDatabase()
+    {
+        if (!m_name.empty()) {
+            try {
+                admin("DROP DATABASE " + m_name + " WITH (FORCE)");
+            } catch (const std::exception &e) {
+                ADD_FAILURE() << "cannot drop the test database " << m_name << ": " << e.what();
+            }
+        }
+    }
+    TestDatabase(const TestDatabase &) = delete;
+    TestDatabase &operator=(const TestDatabase &) = delete;
+
+    bool ready() const { return !m_address.empty(); }
+    // What the server's --db takes.
+    const std::string &address() const { return m_address; }
+    // The PostgreSQL database's name.
+    const std::string &name() const { return m_name; }
+    // A folder of the test's own, for logs.
+    QString filePath(const QString &name) const { return m_dir.filePath(name); }
+
+    // Runs SQL of the test's own on the database.
+    void execute(const std::string &sql) const
+    {
+        if (m_backend == Backend::SQLite)
+            MemberCommentServer::Connection(m_address).execute(sql.c_str());
+        else
+            MemberCommentServer::PgConnection(m_address).execute(sql.c_str());
+    }
+    // Runs SQL on the cluster's database postgres, as the superuser.
+    void admin(const std::string &sql) const { MemberCommentServer::PgConnection(m_adminUri).execute(sql.c_str()); }
+
+private:
+    Backend m_backend;
+    QTemporaryDir m_dir;
+    std::string m_adminUri;
+    std::string m_name;
+    std::string m_address;
+};
