@@ -59,13 +59,6 @@ inline double best(const std::vector<double> &times)
     return *std::min_element(times.begin(), times.end());
 }
 
-inline double median(std::vector<double> times)
-{
-    std::sort(times.begin(), times.end());
-    const std::size_t n = times.size();
-    return n % 2 == 1 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
-}
-
 // Runs posted events (deferred deletions, layouts, paints) until none is left.
 inline void settle()
 {
