@@ -159,13 +159,13 @@ void appendInsert(Out &out, const CommentRow &row, const RowValues &values, cons
     out += Wording::InsertNow;
     out.appendQuoted(row.cell(Column::EnteredBy));
     out += u',';
-    out += (values.focus[0]);
+    out += values.focus[0];
     out += u',';
-    out += (values.focus[1]);
+    out += values.focus[1];
     out += u',';
-    out += (values.focus[2]);
+    out += values.focus[2];
     out += Wording::InsertNow;
-    out += (values.focus[3]);
+    out += values.focus[3];
     out += Wording::InsertEnd;
 }
 
@@ -179,13 +179,13 @@ void appendUpdate(Out &out, const CommentRow &row, const RowValues &values, cons
     out += Wording::UpdateType;
     out += row.cell(Column::CommentType);
     out += Wording::UpdateCenter;
-    out += (values.focus[0]);
+    out += values.focus[0];
     out += Wording::UpdateMembership;
-    out += (values.focus[1]);
+    out += values.focus[1];
     out += Wording::UpdateBeta;
-    out += (values.focus[2]);
+    out += values.focus[2];
     out += Wording::UpdateFranchise;
-    out += (values.focus[3]);
+    out += values.focus[3];
     out += Wording::UpdateWhere;
     out += member;
     out += Wording::UpdateSequence;

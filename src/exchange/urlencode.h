@@ -2,7 +2,6 @@
 
 #include "platform/codepage.h"
 
-#include <QByteArray>
 #include <QString>
 #include <QStringView>
 

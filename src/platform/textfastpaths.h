@@ -61,8 +61,8 @@ inline __m128i plainBytes(__m128i v, __m128i &blanks)
     return _mm_or_si128(_mm_or_si128(letters, digitsDashPoint), _mm_or_si128(_mm_or_si128(is('*'), is('_')), blanks));
 }
 
-// Sixteen units: `encoded` holds them as the bytes written where they pass (a blank as "+"), and
-// `plain` has a bit set for each unit that passes or is a blank (0xFFFF: all sixteen).
+// Sixteen units: `bytes` as loadUnitBytes gives them, `encoded` the bytes written where they pass
+// (a blank as "+"), and `plain` a bit set for each unit that passes or is a blank (0xFFFF: all).
 struct PlainUnits {
     __m128i bytes;
     __m128i encoded;
