@@ -21,14 +21,14 @@ namespace Bench {
 
 namespace {
 
-QByteArray waitFor(QNetworkReply *reply)
+Fetched waitFor(QNetworkReply *reply)
 {
     std::unique_ptr<QNetworkReply> owned(reply);
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     if (!reply->isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
-    return reply->readAll();
+    return {reply->readAll(), reply->error() == QNetworkReply::NoError ? QString() : reply->errorString()};
 }
 
 // Reads digits into value; false when there are fewer than min or more than max.
@@ -91,15 +91,20 @@ const std::array<Piece, 256> kPieces = [] {
 
 } // namespace
 
-QByteArray fetch(const QUrl &url)
+Fetched fetch(const QUrl &url, Compression compression)
 {
     QNetworkAccessManager manager;
-    return waitFor(manager.get(QNetworkRequest(url)));
+    QNetworkRequest request(url);
+    if (compression == Compression::Refused)
+        request.setRawHeader("Accept-Encoding", "identity");
+    // As the control does: a reply that compresses very well is not taken for a decompression bomb.
+    request.setDecompressedSafetyCheckThreshold(-1);
+    return waitFor(manager.get(request));
 }
 
 std::size_t loadFloor(const QUrl &url)
 {
-    QByteArray bytes = fetch(url);
+    QByteArray bytes = fetch(url).body;
     pugi::xml_document doc;
     doc.load_buffer_inplace(bytes.data(), std::size_t(bytes.size()), pugi::parse_default, pugi::encoding_utf8);
     const pugi::xml_node comments = doc.document_element().child("Comments");
@@ -116,13 +121,13 @@ std::size_t loadFloor(const QUrl &url)
     return ends.size();
 }
 
-void postFloor(const QUrl &url, const QByteArray &body)
+QByteArray postFloor(const QUrl &url, const QByteArray &body)
 {
     // One manager for every save, as the control keeps one: its connection is reused.
     static auto *const manager = new QNetworkAccessManager(QCoreApplication::instance());
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/x-www-form-urlencoded"));
-    waitFor(manager->post(request, body));
+    return waitFor(manager->post(request, body)).body;
 }
 
 std::vector<int> dateSortFloor(const std::vector<QString> &dates)

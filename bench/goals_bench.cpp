@@ -1,14 +1,17 @@
 // The performance goals, measured side by side in one run: the control through its public members
 // on a shown widget (offscreen), each scenario's floor and the typical Qt peer, against a loopback
-// server in this process. Prints one line per figure; the exit status counts the goals missed.
+// server in this process, and end to end against the membercomment-server executable. Prints one
+// line per figure; the exit status counts the goals missed.
 //
-//   goals_bench [memory] [load] [click] [save] [encode]   (all when none is named)
-//   goals_bench profile-load | profile-save                 (the control's loads or saves, for a profiler)
+//   goals_bench [memory] [load] [click] [save] [longtext] [server] [encode]   (all when none is named)
+//   goals_bench profile-load | profile-save      (the control's loads or saves, for a profiler)
 #include "benchdata.h"
 #include "benchserver.h"
+#include "controlsteps.h"
 #include "floors.h"
 #include "harness.h"
 #include "qtpeer.h"
+#include "scenarios.h"
 
 #include <VynMemberComment/MemberComment.h>
 
@@ -34,51 +37,9 @@ namespace {
 
 constexpr int kDateColumn = 7;
 
-// Stops the run: a step that failed measures nothing.
-[[noreturn]] void fail(const char *why)
-{
-    std::fprintf(stderr, "%s\n", why);
-    std::fflush(nullptr);
-    std::_Exit(2);
-}
-
 QUrl loadUrl(const BenchServer &server)
 {
     return QUrl(server.baseUrl() + QStringLiteral("/MemberComment.asp?Type=1&PersonID=1&MemberID=1001"));
-}
-
-// A shown control for member 1001 that may edit, as a host window holds it.
-std::unique_ptr<MemberComment> shownControl()
-{
-    auto control = std::make_unique<MemberComment>();
-    control->Mode(true, 1001);
-    control->resize(control->sizeHint());
-    control->show();
-    settle();
-    return control;
-}
-
-QTreeView *listOf(MemberComment &control)
-{
-    return control.findChild<QTreeView *>(QStringLiteral("lstComments"));
-}
-
-// Loads and checks that the list shows every row.
-void loadChecked(MemberComment &control, const BenchServer &server, std::size_t rows)
-{
-    control.LoadData(server.baseUrl(), 1, 1);
-    settle();
-    const int shown = listOf(control)->model()->rowCount();
-    if (std::size_t(shown) != rows)
-        fail("the load did not show every row");
-}
-
-std::string count(std::size_t n)
-{
-    std::string digits = std::to_string(n);
-    for (int at = int(digits.size()) - 3; at > 0; at -= 3)
-        digits.insert(std::size_t(at), ",");
-    return digits;
 }
 
 // Heap bytes in use, in every arena.
@@ -95,7 +56,7 @@ void memory(Report &report, BenchServer &server)
     server.setPayload(loadReply(records));
     auto control = shownControl();
     const std::size_t before = heapInUse();
-    loadChecked(*control, server, n);
+    loadChecked(*control, server.baseUrl(), n);
     const std::size_t after = heapInUse();
     const double perRow = double(after - before) / double(n);
     const double raw = double(utf16Bytes(records)) / double(n);
@@ -112,8 +73,8 @@ void profileLoad(BenchServer &server)
     server.setPayload(loadReply(makeRecords(n)));
     for (int i = 0; i < 5; ++i) {
         auto control = shownControl();
-        const double first = millis([&] { loadChecked(*control, server, n); });
-        const double second = millis([&] { loadChecked(*control, server, n); });
+        const double first = millis([&] { loadChecked(*control, server.baseUrl(), n); });
+        const double second = millis([&] { loadChecked(*control, server.baseUrl(), n); });
         const double floor = millis([&] { loadFloor(loadUrl(server)); });
         std::printf("load %s, second load %s, floor %s\n", ms(first).c_str(), ms(second).c_str(), ms(floor).c_str());
     }
@@ -126,7 +87,7 @@ void profileSave(BenchServer &server)
     const std::size_t n = 10000;
     server.setPayload(loadReply(makeRecords(n, Sequences::Changed)));
     auto control = shownControl();
-    loadChecked(*control, server, n);
+    loadChecked(*control, server.baseUrl(), n);
     control->ReadData();
     const QByteArray body(qsizetype(server.lastPostSize()), 'x');
     const QUrl url(server.baseUrl() + QStringLiteral("/MemberComment.asp"));
@@ -155,8 +116,8 @@ void load(Report &report, BenchServer &server)
         const std::vector<double> best = bestOf(rounds, {
             [&] {
                 auto control = shownControl();
-                const double first = millis([&] { loadChecked(*control, server, n); });
-                second = std::min(second, millis([&] { loadChecked(*control, server, n); }));
+                const double first = millis([&] { loadChecked(*control, server.baseUrl(), n); });
+                second = std::min(second, millis([&] { loadChecked(*control, server.baseUrl(), n); }));
                 release = std::min(release, millis([&] {
                     control.reset();
                     settle();
@@ -198,7 +159,7 @@ void click(Report &report, BenchServer &server)
     const std::vector<Record> records = makeRecords(n);
     server.setPayload(loadReply(records));
     auto control = shownControl();
-    loadChecked(*control, server, n);
+    loadChecked(*control, server.baseUrl(), n);
     QHeaderView *header = listOf(*control)->header();
     std::vector<QString> dates;
     dates.reserve(n);
@@ -233,67 +194,129 @@ void save(Report &report, BenchServer &server)
         const std::vector<Record> records = makeRecords(n, Sequences::Changed);
         server.setPayload(loadReply(records));
         auto control = shownControl();
-        loadChecked(*control, server, n);
+        loadChecked(*control, server.baseUrl(), n);
         // The floor posts a body of the size the control sends.
         control->ReadData();
         settle();
         const QByteArray body(qsizetype(server.lastPostSize()), 'x');
-        // Many rounds: a POST stalls now and then for 40 ms (delayed acknowledgement on loopback).
-        const std::vector<double> best = bestOf(n >= 10000 ? 25 : 31, {
-            [&] {
-                return millis([&] {
-                    control->ReadData();
-                    settle();
-                });
-            },
-            [&] { return millis([&] { postFloor(url, body); }); },
-        });
-        report.figure("ReadData " + count(n) + " changed rows vs POST floor", best[0] / best[1],
-                      "ReadData " + ms(best[0]) + ", POST " + ms(best[1]) + " of " + count(std::size_t(body.size()))
-                          + " B",
-                      n >= 10000 ? Goal::AtMost : Goal::None, 1.5);
+        // The goal holds in every one of five consecutive runs: the worst of them is the figure.
+        const int runs = n >= 10000 ? 5 : 1;
+        std::string ratios;
+        double worst = 0, saveMs = 0, floorMs = 0;
+        for (int run = 0; run < runs; ++run) {
+            // Many rounds: a POST stalls now and then for 40 ms (delayed acknowledgement on loopback).
+            const std::vector<double> times = bestOf(n >= 10000 ? 25 : 31, {
+                [&] {
+                    return millis([&] {
+                        control->ReadData();
+                        settle();
+                    });
+                },
+                [&] { return millis([&] { postFloor(url, body); }); },
+            });
+            char ratio[16];
+            std::snprintf(ratio, sizeof ratio, "%.2fx ", times[0] / times[1]);
+            ratios += ratio;
+            if (times[0] / times[1] >= worst) {
+                worst = times[0] / times[1];
+                saveMs = times[0];
+                floorMs = times[1];
+            }
+        }
+        const std::string detail = "ReadData " + ms(saveMs) + ", POST " + ms(floorMs) + " of " + count(std::size_t(body.size())) + " B";
+        if (runs > 1)
+            report.figure("ReadData " + count(n) + " changed rows vs POST floor, worst of " + std::to_string(runs), worst,
+                          "runs " + ratios + "(worst: " + detail + ")", Goal::AtMost, 1.5);
+        else
+            report.figure("ReadData " + count(n) + " changed rows vs POST floor", worst, detail);
         if (previous > 0)
-            report.figure("ReadData scaling t(10,000) / t(1,000)", best[0] / previous,
-                          ms(best[0]) + " / " + ms(previous), Goal::AtMost, 12);
-        previous = best[0];
+            report.figure("ReadData scaling t(10,000) / t(1,000)", saveMs / previous, ms(saveMs) + " / " + ms(previous),
+                          Goal::AtMost, 12);
+        previous = saveMs;
     }
+}
+
+// Milliseconds of one call, the allocation and release of its result included.
+template<typename F>
+double withResult(F &&f)
+{
+    return millis([&] { [[maybe_unused]] const auto result = f(); });
 }
 
 void encode(Report &report)
 {
     MemberComment control;
-    for (const double accented : {0.0, 0.3}) {
-        const QString text = sqlText(10'000'000, accented);
-        const std::string name = accented > 0 ? "urlEncode 10 MB, 30% accented" : "urlEncode 10 MB, ASCII";
+    for (const std::size_t mb : {std::size_t(1), std::size_t(10)}) {
+        const QString text = sqlText(mb * 1'000'000, 0.3);
         if (control.urlEncode(text) != encodeFloor(text))
             std::fprintf(stderr, "note: the floor's encoding differs from the control's (another code page)\n");
-        const std::vector<double> best = bestOf(15, {
-            [&] { return millis([&] { control.urlEncode(text); }); },
-            [&] { return millis([&] { encodeFloor(text); }); },
-            [&] { return millis([&] { QUrl::toPercentEncoding(text); }); },
+        const std::vector<double> best = bestOf(mb == 1 ? 61 : 15, {
+            [&] { return withResult([&] { return control.urlEncode(text); }); },
+            [&] { return withResult([&] { return encodeFloor(text); }); },
         });
-        report.figure(name + ": speed vs byte loop", best[1] / best[0],
-                      "control " + ms(best[0]) + ", byte loop " + ms(best[1]), Goal::AtLeast, 0.5);
-        report.figure(name + ": speed vs QUrl", best[2] / best[0], "QUrl::toPercentEncoding " + ms(best[2]),
-                      Goal::AtLeast, 2);
+        report.figure("urlEncode " + std::to_string(mb) + " MB, 30% accented vs table loop", best[0] / best[1],
+                      "control " + ms(best[0]) + ", table loop " + ms(best[1]), Goal::AtMost, 1.5);
     }
+
+    // 10 MB of ASCII against QUrl, which writes half the bytes (UTF-8 where the control writes
+    // UTF-16): first with every block mapped afresh (the heap trimmed before each call, as a
+    // program that has not just freed as much memory finds it), then with the heap keeping what
+    // was freed (large blocks too), so that each call reuses pages already in memory.
+    const QString ascii = sqlText(10'000'000, 0);
+    const auto fresh = [](auto f) {
+        return [f] {
+            malloc_trim(0);
+            return withResult(f);
+        };
+    };
+    const auto viaControl = [&] { return control.urlEncode(ascii); };
+    const auto viaQUrl = [&] { return QUrl::toPercentEncoding(ascii); };
+    const auto viaLoop = [&] { return encodeFloor(ascii); };
+    const std::vector<double> cold = bestOf(9, {fresh(viaControl), fresh(viaQUrl), fresh(viaLoop)});
+    report.figure("urlEncode 10 MB ASCII vs QUrl, fresh heap", cold[0] / cold[1],
+                  "control " + ms(cold[0]) + ", QUrl::toPercentEncoding " + ms(cold[1]), Goal::AtMost, 1);
+    mallopt(M_MMAP_MAX, 0);
+    mallopt(M_TRIM_THRESHOLD, INT_MAX);
+    const std::vector<double> warm = bestOf(15, {[&] { return withResult(viaControl); }, [&] { return withResult(viaQUrl); },
+                                                 [&] { return withResult(viaLoop); }});
+    // Back to the allocator's usual ways for whatever runs next.
+    mallopt(M_MMAP_MAX, 65536);
+    mallopt(M_TRIM_THRESHOLD, 128 * 1024);
+    malloc_trim(0);
+    report.figure("urlEncode 10 MB ASCII vs QUrl, warm heap", warm[0] / warm[1],
+                  "control " + ms(warm[0]) + ", QUrl::toPercentEncoding " + ms(warm[1]), Goal::AtMost, 1);
+    report.figure("urlEncode 10 MB ASCII vs table loop, fresh / warm heap", cold[0] / cold[2],
+                  "warm: " + std::to_string(warm[0] / warm[2]).substr(0, 4) + "x, table loop " + ms(cold[2]) + " / " + ms(warm[2]));
 }
 
 } // namespace
+
+// Every box shown on the offscreen platform warns that it cannot pass on size hints; nothing else
+// is dropped.
+QtMessageHandler g_standardMessages = nullptr;
+
+void quietBoxes(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (!message.contains(QLatin1String("propagateSizeHints")))
+        g_standardMessages(type, context, message);
+}
 
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    g_standardMessages = qInstallMessageHandler(quietBoxes);
     std::set<std::string> chosen(argv + 1, argv + argc);
     const bool profiling = chosen.count("profile-load") != 0 || chosen.count("profile-save") != 0;
     auto wanted = [&](const char *name) { return !profiling && (chosen.empty() || chosen.count(name) != 0); };
 
-    // A box means a failed step; it is closed, reported, and the run stops once it returns.
+    // A box means a failed step, unless a scenario answers it; it is closed, reported, and the run
+    // stops once it returns.
     QTimer boxWatch;
     QObject::connect(&boxWatch, &QTimer::timeout, [] {
-        if (QWidget *box = QApplication::activeModalWidget()) {
+        QWidget *box = QApplication::activeModalWidget();
+        if (box && !BoxAnswers::answering()) {
             std::fprintf(stderr, "unexpected box: %s\n", qPrintable(box->property("text").toString()));
             fail("a step failed");
         }
@@ -311,7 +334,11 @@ int main(int argc, char **argv)
         click(report, server);
     if (wanted("save"))
         save(report, server);
-    if (wanted("encode"))
+    if (wanted("longtext"))
+        longTexts(report, server);
+    if (wanted("server"))
+        endToEnd(report);
+    if (wanted("encode")) // last: it changes how the heap gives memory back
         encode(report);
     if (chosen.count("profile-load") != 0)
         profileLoad(server);

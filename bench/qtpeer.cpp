@@ -30,7 +30,7 @@ int QtPeer::load(const QUrl &url)
     m_view->setModel(m_model);
 
     QDomDocument doc;
-    doc.setContent(fetch(url));
+    doc.setContent(fetch(url).body);
     const QDomElement comments = doc.documentElement().firstChildElement(QStringLiteral("Comments"));
     for (QDomElement record = comments.firstChildElement(); !record.isNull(); record = record.nextSiblingElement()) {
         QList<QStandardItem *> items;

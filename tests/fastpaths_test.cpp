@@ -109,13 +109,16 @@ TEST(BatchBuilderTest, EncodedFormIsTheEncodedBatch)
         return r;
     };
     const QString surrogatePair = QString::fromUtf8("\xF0\x9F\x98\x80");
-    const std::vector<CommentRow> rows = {
+    std::vector<CommentRow> rows = {
         row("plain text", "7", "2", "1"),                                          // unchanged: not sent
         row("Don't & \"quote\" = 100%", "N", "2", "1"),                             // new
         row(QString::fromUtf8("caf\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 \xC5\x81\xC3\xB3" "d\xC5\xBA ") + surrogatePair, "12U", "3", "0"),
         row(QString(QChar(0xD800)) + "lone" + QChar(0xDC00), "N", "-4", "True"),  // lone surrogates
         row(QString(), "9U", "2", "false"),
     };
+    // Long rows, quotes at every place of the encoder's steps.
+    for (int i = 0; i < 200; ++i)
+        rows.push_back(row(QStringLiteral("It's row %1: ").arg(i).repeated(i % 40 + 1), i % 3 ? "N" : "5U", "2", "1"));
     for (const Platform::CodePage codePage : {1252, 1251, 936, 932}) {
         for (const qint32 member : {1234, 0}) {
             const StatementBatch text = buildStatementBatch(rows, member);
@@ -154,8 +157,9 @@ TEST(UrlEncodeTest, EveryPathEncodesAsTheCharacterRule)
         }
         return out;
     };
-    // Long plain runs (taken a vector at a time) broken by every other kind of character.
-    const QString alphabet = QString::fromUtf8("aZ09*-._ ~'=,;%+&@[`{/\\\xC3\xA9\xC3\x89\xC3\x9F\xE2\x82\xAC\xE4\xB8\xAD\xCE\xA3\xD0\x96");
+    // Long plain runs (taken a vector at a time) broken by every other kind of character, the
+    // halves of a surrogate pair among them.
+    const QString alphabet = QString::fromUtf8("aZ09*-._ ~'=,;%+&@[`{/\\\xC3\xA9\xC3\x89\xC3\x9F\xE2\x82\xAC\xE4\xB8\xAD\xCE\xA3\xD0\x96\xF0\x9F\x98\x80");
     std::mt19937 random(5);
     for (int trial = 0; trial < 3000; ++trial) {
         QString text;
@@ -167,16 +171,14 @@ TEST(UrlEncodeTest, EveryPathEncodesAsTheCharacterRule)
         }
         for (const Platform::CodePage codePage : {1252, 1251, 936}) {
             ASSERT_EQ(urlEncode(text, codePage), reference(text, codePage)) << text.toStdString() << " CP" << codePage;
-            const QByteArray latin1 = text.toLatin1();
-            if (QString::fromLatin1(latin1) == text) {
-                // the byte writer, from UTF-16 and from Latin-1
-                const FormUrlEncoder encoder(codePage);
-                QByteArray bytes(text.size() * encoder.widestPiece() + 3, Qt::Uninitialized);
-                const char *end = encoder.write(bytes.data(), text);
-                ASSERT_EQ(QByteArray(bytes.constData(), end - bytes.constData()), reference(text, codePage).toLatin1());
-                end = encoder.write(bytes.data(), QLatin1StringView(latin1));
-                ASSERT_EQ(QByteArray(bytes.constData(), end - bytes.constData()), reference(text, codePage).toLatin1());
-            }
+            // the byte writer, plain and as a quoted literal
+            const FormUrlEncoder encoder(codePage);
+            QByteArray bytes((2 * text.size() + 2) * encoder.widestPiece() + 3, Qt::Uninitialized);
+            const char *end = encoder.write(bytes.data(), text);
+            ASSERT_EQ(QByteArray(bytes.constData(), end - bytes.constData()), reference(text, codePage).toLatin1());
+            end = encoder.writeQuoted(bytes.data(), text);
+            const QString literal = QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
+            ASSERT_EQ(QByteArray(bytes.constData(), end - bytes.constData()), reference(literal, codePage).toLatin1());
         }
     }
 }

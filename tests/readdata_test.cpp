@@ -115,12 +115,14 @@ TEST_F(ReadDataTest, WhatIsSentForWhichRows)
     const Cells loadedWithEmptyFlag{"Old", "9", "2", "5", "x", "", "", "", ""};
     const Cells lowerCase{"Not sent", "n", "2", "5", "x", "1", "1", "1", "1"};
     const Cells emptyText{"", "N", "2", "5", "O'Hara", "1", "0", "0", "0"};
+    const Cells beyondTheBmp{"a\xF0\x9F\x98\x80" "b", "N", "2", "5", "x", "1", "0", "0", "0"};
     const Case cases[] = {
         {"no marked rows", {loadedWithEmptyFlag, lowerCase}, 1234, {}},
         {"unmarked rows are not read", {loadedWithEmptyFlag, kExample1}, 1234, {kHeader + kInsert1}},
         {"only changes: no header", {kExample2}, 1234, {kUpdate2}},
         {"member 0", {kExample1}, 0, {"where MemberID =MEMBER_ID_REQUIRED)", "VALUES (MEMBER_ID_REQUIRED ,"}},
         {"empty text and a quote in the name", {emptyText}, 1234, {",'',@MAXID+1,", "'O''Hara'"}},
+        {"each half of a pair beyond the BMP is a \"?\"", {beyondTheBmp}, 1234, {"(1234 ,'a??b',"}},
         // the marker is the cell's last character: a server's "9N" is inserted; "-7U" names row -7
         {"last character N", {{"Nine", "9N", "2", "5", "x", "1", "0", "0", "0"}}, 1234, {kHeader, ",'Nine',@MAXID+1,"}},
         {"negative sequence", {{"Minus", "-7U", "2", "5", "x", "1", "0", "0", "0"}}, 1234, {"AND CommentSequence = -7;"}},

@@ -1,6 +1,7 @@
 // The whole job end to end: the control, driven through its buttons, against the reference server
 // page running in-process on a real SQLite file and on a real PostgreSQL database.
 #include "control/commentlistmodel.h"
+#include "rows/commentrow.h"
 #include "support/backends.h"
 #include "support/messageboxes.h"
 
@@ -169,6 +170,30 @@ TEST_P(RoundTripTest, HostileTextsComeBackUnchanged)
     save(c);
     loadFromServer(c);
     EXPECT_GE(findRow(c, Column::Description, QStringLiteral("Chinese ? here")), 0);
+}
+
+TEST_P(RoundTripTest, ALargeSaveArrivesWholeAsTheRowsWereWhenItBegan)
+{
+    // Megabytes of form; the user may go on editing the list while it is sent.
+    MemberComment c;
+    loadFromServer(c);
+    std::vector<CommentRow> rows;
+    for (int i = 0; i < 1500; ++i) {
+        CommentRow row(QStringLiteral("Row %1: it's caf\u00e9 time, 50% off & more. ").arg(i).repeated(30));
+        for (const char *cell : {"1001", "N", "1", "General", "1", "Phone call", "8/5/2010 03:04PM", "Demo Clerk", "0",
+                                 "1", "0", "Aug 05 2010 03:04PM", "1"})
+            row.appendCell(QString::fromLatin1(cell));
+        rows.push_back(std::move(row));
+    }
+    model(c)->appendRows(std::move(rows));
+    const int last = model(c)->rowCount() - 1;
+    const QString original = model(c)->cell(last, Column::Description);
+    QTimer::singleShot(0, &c, [&] { model(c)->setCell(last, Column::Description, QStringLiteral("Changed meanwhile")); });
+    EXPECT_EQ(save(c), QStringLiteral("Saved 1500 new and 0 changed comment(s)."));
+    loadFromServer(c);
+    ASSERT_EQ(model(c)->rowCount(), 1504);
+    EXPECT_GE(findRow(c, Column::Description, original), 0);
+    EXPECT_LT(findRow(c, Column::Description, QStringLiteral("Changed meanwhile")), 0);
 }
 
 TEST_P(RoundTripTest, RefusedBatchIsShownAndChangesNothing)

@@ -87,7 +87,7 @@ constexpr std::array<int, 4> kFocusColumns{Column::FocusCenter, Column::FocusMem
 
 // The values of one marked row that are not copied from a cell as they stand.
 struct RowValues {
-    std::array<char, 4> focus{}; // '1' or '0', in the order of kFocusColumns
+    std::array<char16_t, 4> focus{}; // '1' or '0', in the order of kFocusColumns
     qint32 sequence = 0;         // changed rows only
 };
 
@@ -108,7 +108,7 @@ std::optional<QString> readRow(const CommentRow &row, RowMarker marker, qsizetyp
         const std::optional<bool> flag = readTruthValue(row.cell(kFocusColumns[f]));
         if (!flag)
             return cellError(index, kFocusColumns[f], row.cell(kFocusColumns[f]), "is no truth value");
-        values.focus[f] = *flag ? '1' : '0';
+        values.focus[f] = *flag ? u'1' : u'0';
     }
     if (marker == RowMarker::Changed) {
         const std::optional<qint32> sequence = leadingNumber(row.cell(Column::CommentSequence));
@@ -142,21 +142,6 @@ private:
     std::size_t m_begin = std::size(m_digits);
 };
 
-// Appends the text in single quotes, each quote inside doubled.
-template<typename Out>
-void appendQuoted(Out &out, QStringView text)
-{
-    out += u'\'';
-    qsizetype from = 0;
-    for (qsizetype quote = text.indexOf(u'\''); quote >= 0; quote = text.indexOf(u'\'', from)) {
-        out += text.sliced(from, quote + 1 - from);
-        out += u'\'';
-        from = quote + 1;
-    }
-    out += text.sliced(from);
-    out += u'\'';
-}
-
 template<typename Out>
 void appendInsert(Out &out, const CommentRow &row, const RowValues &values, const QString &member,
                   int counter)
@@ -164,7 +149,7 @@ void appendInsert(Out &out, const CommentRow &row, const RowValues &values, cons
     out += Wording::InsertStart;
     out += member;
     out += Wording::InsertDescription;
-    appendQuoted(out, row.cell(Column::Description));
+    out.appendQuoted(row.cell(Column::Description));
     out += Wording::InsertSequence;
     out += Decimal(counter).view();
     out += u',';
@@ -172,15 +157,15 @@ void appendInsert(Out &out, const CommentRow &row, const RowValues &values, cons
     out += u',';
     out += row.cell(Column::CommentType);
     out += Wording::InsertNow;
-    appendQuoted(out, row.cell(Column::EnteredBy));
+    out.appendQuoted(row.cell(Column::EnteredBy));
     out += u',';
-    out += QLatin1Char(values.focus[0]);
+    out += values.focus[0];
     out += u',';
-    out += QLatin1Char(values.focus[1]);
+    out += values.focus[1];
     out += u',';
-    out += QLatin1Char(values.focus[2]);
+    out += values.focus[2];
     out += Wording::InsertNow;
-    out += QLatin1Char(values.focus[3]);
+    out += values.focus[3];
     out += Wording::InsertEnd;
 }
 
@@ -188,19 +173,19 @@ template<typename Out>
 void appendUpdate(Out &out, const CommentRow &row, const RowValues &values, const QString &member)
 {
     out += Wording::UpdateStart;
-    appendQuoted(out, row.cell(Column::Description));
+    out.appendQuoted(row.cell(Column::Description));
     out += Wording::UpdateGroup;
     out += row.cell(Column::CommentGroup);
     out += Wording::UpdateType;
     out += row.cell(Column::CommentType);
     out += Wording::UpdateCenter;
-    out += QLatin1Char(values.focus[0]);
+    out += values.focus[0];
     out += Wording::UpdateMembership;
-    out += QLatin1Char(values.focus[1]);
+    out += values.focus[1];
     out += Wording::UpdateBeta;
-    out += QLatin1Char(values.focus[2]);
+    out += values.focus[2];
     out += Wording::UpdateFranchise;
-    out += QLatin1Char(values.focus[3]);
+    out += values.focus[3];
     out += Wording::UpdateWhere;
     out += member;
     out += Wording::UpdateSequence;
@@ -275,6 +260,19 @@ public:
         m_text += text;
         return *this;
     }
+    // The text in single quotes, each quote inside doubled.
+    void appendQuoted(QStringView text)
+    {
+        m_text += u'\'';
+        qsizetype from = 0;
+        for (qsizetype quote = text.indexOf(u'\''); quote >= 0; quote = text.indexOf(u'\'', from)) {
+            m_text += text.sliced(from, quote + 1 - from);
+            m_text += u'\'';
+            from = quote + 1;
+        }
+        m_text += text.sliced(from);
+        m_text += u'\'';
+    }
 
 private:
     QString &m_text;
@@ -300,7 +298,7 @@ public:
     {
         QByteArray &encoded = m_wordings[std::size_t(piece)];
         if (encoded.isEmpty()) {
-            const QLatin1StringView text = wording(piece);
+            const QString text = wording(piece);
             encoded.resize(text.size() * m_widest + 3);
             encoded.truncate(m_encoder.write(encoded.data(), text) - encoded.constData());
         }
@@ -309,24 +307,27 @@ public:
         m_at += encoded.size();
         return *this;
     }
-    FormWriter &operator+=(QStringView text) { return write(text); }
-    FormWriter &operator+=(char16_t c) { return write(QStringView(&c, 1)); }
-    FormWriter &operator+=(QLatin1Char c)
-    {
-        const char byte = c.toLatin1();
-        return write(QLatin1StringView(&byte, 1));
-    }
-    // Ends the form where the writing ended.
-    void finish() { m_form.truncate(m_at - m_form.constData()); }
-
-private:
-    template<typename Text>
-    FormWriter &write(Text text)
+    FormWriter &operator+=(QStringView text)
     {
         reserve(text.size() * m_widest + 3);
         m_at = m_encoder.write(m_at, text);
         return *this;
     }
+    FormWriter &operator+=(char16_t c)
+    {
+        reserve(m_widest + 3);
+        m_at = m_encoder.write(m_at, c);
+        return *this;
+    }
+    void appendQuoted(QStringView text)
+    {
+        reserve((2 * text.size() + 2) * m_widest + 3);
+        m_at = m_encoder.writeQuoted(m_at, text);
+    }
+    // Ends the form where the writing ended.
+    void finish() { m_form.truncate(m_at - m_form.constData()); }
+
+private:
     void reserve(qsizetype bytes)
     {
         if (m_form.constData() + m_form.size() - m_at >= bytes)

@@ -2,82 +2,79 @@
 
 #include "platform/textfastpaths.h"
 
-#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace VynMemberComment {
 
 namespace {
 
-constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
+constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-// What a character becomes: itself, "+" or "%XX" in the first slots, and in the last how many
-// are used. One store copies a piece; the next piece overwrites what it does not use. A piece
-// with no slots used sends the encoder to its slow path, with the code in the first slot: a
-// double-byte code, or kHighSurrogate.
+// What a UTF-16 unit becomes: itself, "+" or "%XX" in the first bytes and how many of them are
+// used. One 4-byte store copies a piece; the next piece overwrites what it does not use. A piece
+// that uses none is a double-byte code, lead byte first.
 struct Piece {
-    char16_t slots[4];
+    char text[3];
+    std::uint8_t size;
 };
-
-// Marks a high surrogate; no double-byte page has the lead byte 0xFF.
-constexpr char16_t kHighSurrogate = 0xFFFF;
+static_assert(sizeof(Piece) == 4);
 
 constexpr std::array<Piece, 256> kPieces = [] {
     std::array<Piece, 256> pieces{};
-    for (char16_t c = 0; c < 256; ++c) {
-        if (Platform::passesFormEncoding(c))
-            pieces[c] = {{c, 0, 0, 1}};
-        else if (c == u' ')
-            pieces[c] = {{u'+', 0, 0, 1}};
+    for (int c = 0; c < 256; ++c) {
+        if (Platform::passesFormEncoding(char16_t(c)))
+            pieces[std::size_t(c)] = {{char(c), 0, 0}, 1};
+        else if (c == ' ')
+            pieces[std::size_t(c)] = {{'+', 0, 0}, 1};
         else
-            pieces[c] = {{u'%', kHexDigits[c >> 4], kHexDigits[c & 0xF], 3}};
+            pieces[std::size_t(c)] = {{'%', kHexDigits[c >> 4], kHexDigits[c & 0xF]}, 3};
     }
     return pieces;
 }();
 
-// Stores a piece's four slots at out, as UTF-16 or as bytes (all a piece holds is ASCII).
-inline void store(char16_t *out, const Piece &piece)
-{
-    std::memcpy(out, piece.slots, sizeof piece.slots);
-}
-
+// Stores a piece's four bytes at out, as bytes or as UTF-16 units.
 inline void store(char *out, const Piece &piece)
 {
-    const char bytes[4] = {char(piece.slots[0]), char(piece.slots[1]), char(piece.slots[2]), char(piece.slots[3])};
-    std::memcpy(out, bytes, sizeof bytes);
+    std::memcpy(out, &piece, sizeof piece);
+}
+
+inline void store(char16_t *out, const Piece &piece)
+{
+#if defined(__SSE2__)
+    int bytes;
+    std::memcpy(&bytes, &piece, sizeof bytes);
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(out), _mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), _mm_setzero_si128()));
+#else
+    const char16_t units[4] = {char16_t(piece.text[0]), char16_t(piece.text[1]), char16_t(piece.text[2]), 0};
+    std::memcpy(out, units, sizeof units);
+#endif
 }
 
 } // namespace
 
-// What every BMP character becomes in one code page, so that encoding never calls iconv and
-// reads one table entry per character.
+// What every UTF-16 unit becomes in one code page, so that encoding never calls iconv and reads
+// one table entry per unit.
 struct UrlCodeTable {
     std::vector<Piece> pieces;
-    int widestPiece = 3; // 5 for "%XXXX" in a double-byte page
-    bool asciiAsItself = false; // every ASCII character has its own code: runs may skip the table
+    bool doubleByte = false;    // some pieces are double-byte codes: "%XXXX"
+    bool asciiAsItself = false; // every ASCII character has its own code: plain runs may skip the table
 };
 
 namespace {
 
 std::unique_ptr<const UrlCodeTable> buildCodeTable(Platform::CodePage codePage)
 {
+    QString units(0x10000, Qt::Uninitialized);
+    for (int c = 0; c < 0x10000; ++c)
+        units[c] = QChar(char16_t(c));
     std::vector<std::uint16_t> codes;
-    codes.reserve(0x10000);
-    QString characters(0xD800, Qt::Uninitialized);
-    for (char16_t c = 0; c < 0xD800; ++c)
-        characters[c] = QChar(c);
-    Platform::toCodePage(characters, codePage, codes);
-    // A high surrogate sends the encoder to its slow path to look for the pair; a low one alone is "?".
-    codes.insert(codes.end(), 0xDC00 - 0xD800, kHighSurrogate);
-    codes.insert(codes.end(), 0xE000 - 0xDC00, u'?');
-    characters.resize(0x2000);
-    for (char16_t c = 0; c < 0x2000; ++c)
-        characters[c] = QChar(char16_t(0xE000 + c));
-    Platform::toCodePage(characters, codePage, codes);
+    Platform::toCodePage(units, codePage, codes);
     Q_ASSERT(codes.size() == 0x10000);
 
     auto table = std::make_unique<UrlCodeTable>();
@@ -86,9 +83,8 @@ std::unique_ptr<const UrlCodeTable> buildCodeTable(Platform::CodePage codePage)
         table->asciiAsItself = table->asciiAsItself && codes[c] == c;
     table->pieces.reserve(codes.size());
     for (const std::uint16_t code : codes) {
-        table->pieces.push_back(code < 0x100 ? kPieces[code] : Piece{{code, 0, 0, 0}});
-        if (code > 0xFF && code != kHighSurrogate)
-            table->widestPiece = 5;
+        table->pieces.push_back(code < 0x100 ? kPieces[code] : Piece{{char(code >> 8), char(code & 0xFF), 0}, 0});
+        table->doubleByte = table->doubleByte || code > 0xFF;
     }
     return table;
 }
@@ -104,116 +100,122 @@ const UrlCodeTable &codeTable(Platform::CodePage codePage)
     return *table;
 }
 
-
-// Whether none of four pieces needs the slow path.
-inline bool allSimple(const Piece &a, const Piece &b, const Piece &c, const Piece &d)
+// The code of a double-byte piece.
+inline unsigned codeOf(const Piece &piece)
 {
-    return (a.slots[3] != 0) & (b.slots[3] != 0) & (c.slots[3] != 0) & (d.slots[3] != 0);
+    return unsigned(static_cast<unsigned char>(piece.text[0])) << 8 | static_cast<unsigned char>(piece.text[1]);
 }
 
-// Characters the table takes one by one after a run of plain characters ends: trying the next
-// run at once would cost more than it saves in text where runs are short (accented words).
-constexpr qsizetype kStretch = 16;
+// Writes one unit and returns the end: its piece, a double-byte code as "%" and its hexadecimal
+// digits, a quote twice when quotes are doubled.
+template<bool DoubleQuotes, typename Out>
+inline Out *encodeUnit(const Piece *pieces, char16_t c, Out *out)
+{
+    const Piece &piece = pieces[c];
+    if (Q_LIKELY(piece.size != 0)) {
+        store(out, piece);
+        out += piece.size;
+        if (DoubleQuotes && c == u'\'') {
+            store(out, piece);
+            out += piece.size;
+        }
+        return out;
+    }
+    const unsigned code = codeOf(piece);
+    *out++ = Out('%');
+    if (code > 0xFFF)
+        *out++ = Out(kHexDigits[code >> 12]);
+    *out++ = Out(kHexDigits[(code >> 8) & 0xF]);
+    *out++ = Out(kHexDigits[(code >> 4) & 0xF]);
+    *out++ = Out(kHexDigits[code & 0xF]);
+    return out;
+}
 
-// How many characters the text becomes.
-template<typename In>
-qsizetype encodedLength(const UrlCodeTable &table, const In *in, const In *end)
+// Writes eight units that do not all pass as they are: eight pieces stored one after the other
+// without a branch, unless a quote is to be doubled or a piece is a double-byte code.
+template<bool DoubleQuotes, bool DoubleByte, typename Out>
+inline Out *encodeEight(const Piece *pieces, const char16_t *in, bool quotes, Out *out)
+{
+    const Piece *const eight[] = {&pieces[in[0]], &pieces[in[1]], &pieces[in[2]], &pieces[in[3]],
+                                  &pieces[in[4]], &pieces[in[5]], &pieces[in[6]], &pieces[in[7]]};
+    bool simple = !(DoubleQuotes && quotes);
+    if constexpr (DoubleByte) {
+        for (const Piece *piece : eight)
+            simple = simple && piece->size != 0;
+    }
+    if (Q_LIKELY(simple)) {
+        for (const Piece *piece : eight) {
+            store(out, *piece);
+            out += piece->size;
+        }
+        return out;
+    }
+    for (int i = 0; i < 8; ++i)
+        out = encodeUnit<DoubleQuotes>(pieces, in[i], out);
+    return out;
+}
+
+// Writes what the units become at out and returns the end. Past the end, out needs room for the
+// 3 more units a piece store writes.
+template<bool DoubleQuotes, bool DoubleByte, typename Out>
+Out *encodeUnits(const UrlCodeTable &table, const char16_t *in, const char16_t *end, Out *out)
 {
     const Piece *const pieces = table.pieces.data();
-    qsizetype length = 0;
-    while (in < end) {
 #if defined(__SSE2__)
-        if constexpr (sizeof(In) == 2) {
-            if (table.asciiAsItself && table.widestPiece == 3 && end - in >= Platform::kVector<In>) {
-                if (const int vectorLength = Platform::encodedVectorLength(in); vectorLength >= 0) {
-                    length += vectorLength;
-                    in += Platform::kVector<In>;
-                    continue;
-                }
-            }
-        }
-        if (table.asciiAsItself && end - in >= Platform::kVector<In>) {
-            const int run = Platform::plainRun(in);
-            length += run;
-            in += run;
-            if (run == Platform::kVector<In>)
+    // Sixteen units at a time, eight as a vector where all eight pass.
+    if (table.asciiAsItself) {
+        while (end - in >= Platform::kVector) {
+            const Platform::PlainUnits units = Platform::plainUnits(in);
+            if (units.plain == 0xFFFF) {
+                Platform::storeEight<0>(out, units.encoded);
+                Platform::storeEight<1>(out + 8, units.encoded);
+                in += Platform::kVector;
+                out += Platform::kVector;
                 continue;
-        }
-#endif
-        for (const In *const stretchEnd = in + std::min(kStretch, qsizetype(end - in)); in < stretchEnd;) {
-            // Four at a time while none needs the slow path: their lookups overlap.
-            if (stretchEnd - in >= 4) {
-                const Piece &a = pieces[in[0]], &b = pieces[in[1]], &c = pieces[in[2]], &d = pieces[in[3]];
-                if (allSimple(a, b, c, d)) {
-                    length += a.slots[3] + b.slots[3] + c.slots[3] + d.slots[3];
-                    in += 4;
-                    continue;
-                }
             }
-            const Piece &piece = pieces[*in++];
-            if (Q_LIKELY(piece.slots[3] != 0)) {
-                length += piece.slots[3];
-            } else if (piece.slots[0] == kHighSurrogate) {
-                if (in < end && (*in & 0xFC00) == 0xDC00)
-                    ++in;
-                length += 3;
+            const unsigned quotes = DoubleQuotes ? Platform::bytesEqual(units.bytes, '\'') : 0;
+            if ((units.plain & 0xFF) == 0xFF) {
+                Platform::storeEight<0>(out, units.encoded);
+                out += 8;
             } else {
-                length += piece.slots[0] > 0xFFF ? 5 : 4;
+                out = encodeEight<DoubleQuotes, DoubleByte>(pieces, in, (quotes & 0xFF) != 0, out);
             }
+            if ((units.plain >> 8) == 0xFF) {
+                Platform::storeEight<1>(out, units.encoded);
+                out += 8;
+            } else {
+                out = encodeEight<DoubleQuotes, DoubleByte>(pieces, in + 8, (quotes >> 8) != 0, out);
+            }
+            in += Platform::kVector;
         }
+    }
+#endif
+    for (; in < end; ++in)
+        out = encodeUnit<DoubleQuotes>(pieces, *in, out);
+    return out;
+}
+
+template<bool DoubleQuotes, typename Out>
+Out *encode(const UrlCodeTable &table, QStringView text, Out *out)
+{
+    const char16_t *const begin = text.utf16();
+    const char16_t *const end = begin + text.size();
+    return table.doubleByte ? encodeUnits<DoubleQuotes, true>(table, begin, end, out)
+                            : encodeUnits<DoubleQuotes, false>(table, begin, end, out);
+}
+
+// How many units the text becomes.
+qsizetype encodedLength(const UrlCodeTable &table, QStringView text)
+{
+    // In a single-byte page every unit that does not pass becomes "%XX".
+    if (!table.doubleByte && table.asciiAsItself)
+        return text.size() + 2 * Platform::countEncodedUnits(text);
+    qsizetype length = 0;
+    for (const QChar c : text) {
+        const Piece &piece = table.pieces[c.unicode()];
+        length += piece.size != 0 ? piece.size : codeOf(piece) > 0xFFF ? 5 : 4;
     }
     return length;
-}
-
-// Writes what the text becomes at out and returns the end. Past the end, out needs room for the
-// 3 more slots a piece store writes.
-template<typename In, typename Out>
-Out *encodeInto(const UrlCodeTable &table, const In *in, const In *end, Out *out)
-{
-    const Piece *const pieces = table.pieces.data();
-    while (in < end) {
-#if defined(__SSE2__)
-        if (table.asciiAsItself && end - in >= Platform::kVector<In>) {
-            const int run = Platform::encodePlainRun(in, out);
-            in += run;
-            out += run;
-            if (run == Platform::kVector<In>)
-                continue;
-        }
-#endif
-        for (const In *const stretchEnd = in + std::min(kStretch, qsizetype(end - in)); in < stretchEnd;) {
-            if (stretchEnd - in >= 4) {
-                const Piece &a = pieces[in[0]], &b = pieces[in[1]], &c = pieces[in[2]], &d = pieces[in[3]];
-                if (allSimple(a, b, c, d)) {
-                    for (const Piece *piece : {&a, &b, &c, &d}) {
-                        store(out, *piece);
-                        out += piece->slots[3];
-                    }
-                    in += 4;
-                    continue;
-                }
-            }
-            const Piece &piece = pieces[*in++];
-            if (Q_LIKELY(piece.slots[3] != 0)) {
-                store(out, piece);
-                out += piece.slots[3];
-            } else if (piece.slots[0] == kHighSurrogate) {
-                if (in < end && (*in & 0xFC00) == 0xDC00)
-                    ++in; // a character beyond the BMP is one "?"
-                store(out, kPieces[u'?']);
-                out += 3;
-            } else {
-                const char16_t code = piece.slots[0];
-                *out++ = Out('%');
-                if (code > 0xFFF)
-                    *out++ = Out(kHexDigits[code >> 12]);
-                *out++ = Out(kHexDigits[(code >> 8) & 0xF]);
-                *out++ = Out(kHexDigits[(code >> 4) & 0xF]);
-                *out++ = Out(kHexDigits[code & 0xF]);
-            }
-        }
-    }
-    return out;
 }
 
 } // namespace
@@ -223,14 +225,12 @@ QString urlEncode(QStringView text, Platform::CodePage codePage)
     if (text.isEmpty())
         return QString();
     const UrlCodeTable &table = codeTable(codePage);
-    const char16_t *const begin = text.utf16();
-    const char16_t *const end = begin + text.size();
     // The exact length first, so the result is allocated once at its size: never moved while it
     // grows, nor larger than it has to be (a large block costs page faults on every use).
-    const qsizetype length = encodedLength(table, begin, end);
-    QString result(length + 3, Qt::Uninitialized); // +3: a piece store writes 4 slots, even for 1
+    const qsizetype length = encodedLength(table, text);
+    QString result(length + 3, Qt::Uninitialized); // +3: a piece store writes 4 units, even for 1
     auto *const out = reinterpret_cast<char16_t *>(result.data());
-    [[maybe_unused]] const char16_t *const written = encodeInto(table, begin, end, out);
+    [[maybe_unused]] const char16_t *const written = encode<false>(table, text, out);
     Q_ASSERT(written - out == length);
     result.truncate(length);
     return result;
@@ -243,18 +243,24 @@ FormUrlEncoder::FormUrlEncoder(Platform::CodePage codePage)
 
 int FormUrlEncoder::widestPiece() const
 {
-    return m_table->widestPiece;
+    return m_table->doubleByte ? 5 : 3;
 }
 
 char *FormUrlEncoder::write(char *out, QStringView text) const
 {
-    return encodeInto(*m_table, text.utf16(), text.utf16() + text.size(), out);
+    return encode<false>(*m_table, text, out);
 }
 
-char *FormUrlEncoder::write(char *out, QLatin1StringView text) const
+char *FormUrlEncoder::write(char *out, char16_t unit) const
 {
-    const auto *const in = reinterpret_cast<const unsigned char *>(text.data());
-    return encodeInto(*m_table, in, in + text.size(), out);
+    return encodeUnit<false>(m_table->pieces.data(), unit, out);
+}
+
+char *FormUrlEncoder::writeQuoted(char *out, QStringView text) const
+{
+    out = write(out, u'\'');
+    out = encode<true>(*m_table, text, out);
+    return write(out, u'\'');
 }
 
 } // namespace VynMemberComment

@@ -103,15 +103,6 @@ const CodePageInfo &codePageInfo(CodePage codePage)
     return known.emplace(codePage, std::move(info)).first->second;
 }
 
-bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c < 0xDC00; }
-bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c < 0xE000; }
-
-// Code units a character starting at `p` takes: a valid surrogate pair is one character.
-qsizetype characterLength(const char16_t *p, const char16_t *end)
-{
-    return isHighSurrogate(p[0]) && p + 1 < end && isLowSurrogate(p[1]) ? 2 : 1;
-}
-
 void toSingleByte(QStringView text, const CodePageInfo &info, std::vector<std::uint16_t> &codes)
 {
     const char16_t *p = text.utf16();
@@ -124,7 +115,7 @@ void toSingleByte(QStringView text, const CodePageInfo &info, std::vector<std::u
         } else {
             const std::uint8_t code = info.singleByteCode[c];
             codes.push_back(code != 0 ? code : kUnmappable);
-            p += characterLength(p, end);
+            ++p;
         }
     }
 }
@@ -151,13 +142,8 @@ void convertRun(const Converter &encoder, const char16_t *begin, const char16_t 
                 const CodePageInfo &info, std::vector<std::uint16_t> &codes)
 {
     static_assert(sizeof(wchar_t) == 4);
-    std::vector<wchar_t> characters;
-    characters.reserve(std::size_t(end - begin));
-    for (const char16_t *p = begin; p < end; p += characterLength(p, end)) {
-        characters.push_back(characterLength(p, end) == 2
-                                 ? wchar_t(0x10000 + ((p[0] - 0xD800) << 10) + (p[1] - 0xDC00))
-                                 : wchar_t(*p));
-    }
+    // Unit by unit: a surrogate, paired or not, is no character iconv converts.
+    const std::vector<wchar_t> characters(begin, end);
     std::vector<unsigned char> buffer(characters.size() * 2 + 16);
     const char *in = reinterpret_cast<const char *>(characters.data());
     std::size_t inLeft = characters.size() * sizeof(wchar_t);

@@ -20,9 +20,9 @@ CodePage codePageForLocale(std::string_view localeName);
 // The system code page, chosen once from LC_ALL, else LC_CTYPE, else LANG.
 CodePage systemCodePage();
 
-// Appends each character's code in the code page to `codes`: a single byte as 0..255, a double-byte
-// character as one 16-bit number with the lead byte in the high half. A character the code page
-// cannot hold becomes '?' (63).
+// Appends the code of each UTF-16 unit in the code page to `codes`: a single byte as 0..255, a
+// double-byte character as one 16-bit number with the lead byte in the high half. A character the
+// code page cannot hold becomes '?' (63), and so does each half of a surrogate pair.
 void toCodePage(QStringView text, CodePage codePage, std::vector<std::uint16_t> &codes);
 
 // Decodes bytes of a named charset ("utf-8", "windows-1252", "iso-8859-1", ...) piece by piece, so

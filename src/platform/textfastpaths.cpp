@@ -87,4 +87,28 @@ int compareCaseInsensitive(QStringView a, QStringView b)
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
+qsizetype countEncodedUnits(QStringView text)
+{
+    const char16_t *in = text.utf16();
+    const char16_t *const end = in + text.size();
+    qsizetype plain = 0;
+#if defined(__SSE2__)
+    // Counted in sixteen byte lanes, and added up before a lane could overflow.
+    constexpr qsizetype kVectorsPerSum = 255;
+    while (end - in >= kVector) {
+        const char16_t *const stop = in + std::min(kVectorsPerSum, qsizetype(end - in) / kVector) * kVector;
+        __m128i lanes = _mm_setzero_si128();
+        for (; in < stop; in += kVector) {
+            __m128i blanks;
+            lanes = _mm_sub_epi8(lanes, plainBytes(loadUnitBytes(in), blanks)); // -1 for each plain unit
+        }
+        const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+        plain += _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums));
+    }
+#endif
+    for (const char16_t *p = in; p < end; ++p)
+        plain += passesFormEncoding(*p) || *p == u' ' ? 1 : 0;
+    return text.size() - plain;
+}
+
 } // namespace VynMemberComment::Platform

@@ -2,10 +2,6 @@
 
 #include <QByteArrayView>
 #include <QStringView>
-#include <QtAlgorithms>
-
-#include <array>
-#include <cstdint>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -37,100 +33,72 @@ constexpr bool passesFormEncoding(char16_t c)
 }
 
 #if defined(__SSE2__)
-// The same rule for a vector of characters at once: runs of plain words are most of a save batch,
-// and are taken a vector at a time instead of a table lookup each.
+// The same rule for sixteen UTF-16 units at once, packed into bytes: runs of plain words are most
+// of a save batch, and are taken a vector at a time instead of a table lookup each.
 
-// Characters in one SSE2 vector.
-template<typename In>
-inline constexpr int kVector = 16 / int(sizeof(In));
+// UTF-16 units taken at once.
+inline constexpr int kVector = 16;
 
-// passesFormEncoding and the blanks for each character of a vector (all bits of a character set);
-// `blanks` gets the blanks alone.
-template<typename In>
-inline __m128i plainCharacters(__m128i v, __m128i &blanks)
+// The units at in as bytes; a unit above 0xFF becomes 0xFF, which does not pass either.
+inline __m128i loadUnitBytes(const char16_t *in)
 {
-    if constexpr (sizeof(In) == 2) {
-        const auto within = [](__m128i x, char low, char high) {
-            return _mm_and_si128(_mm_cmpgt_epi16(x, _mm_set1_epi16(short(low - 1))),
-                                 _mm_cmplt_epi16(x, _mm_set1_epi16(short(high + 1))));
-        };
-        const auto is = [v](char c) { return _mm_cmpeq_epi16(v, _mm_set1_epi16(short(c))); };
-        blanks = is(' ');
-        const __m128i letters = within(_mm_or_si128(v, _mm_set1_epi16(0x20)), 'a', 'z');
-        return _mm_or_si128(_mm_or_si128(letters, within(v, '0', '9')),
-                            _mm_or_si128(_mm_or_si128(is('*'), is('-')), _mm_or_si128(_mm_or_si128(is('.'), is('_')), blanks)));
-    } else {
-        // Bytes from 0x80 on compare as negative, so no range below takes them in.
-        const auto within = [](__m128i x, char low, char high) {
-            return _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8(char(low - 1))), _mm_cmplt_epi8(x, _mm_set1_epi8(char(high + 1))));
-        };
-        const auto is = [v](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
-        blanks = is(' ');
-        const __m128i letters = within(_mm_or_si128(v, _mm_set1_epi8(0x20)), 'a', 'z');
-        return _mm_or_si128(_mm_or_si128(letters, within(v, '0', '9')),
-                            _mm_or_si128(_mm_or_si128(is('*'), is('-')), _mm_or_si128(_mm_or_si128(is('.'), is('_')), blanks)));
-    }
+    const auto *const vectors = reinterpret_cast<const __m128i *>(in);
+    return _mm_packus_epi16(_mm_loadu_si128(vectors), _mm_loadu_si128(vectors + 1));
 }
 
-// How many characters lead the mask of a vector before the first one not set.
-template<typename In>
-inline int leadingSet(__m128i mask)
+// All bits set in each byte that passes as itself or is a blank; `blanks` gets the blanks alone.
+inline __m128i plainBytes(__m128i v, __m128i &blanks)
 {
-    const auto bits = unsigned(_mm_movemask_epi8(mask));
-    return bits == 0xFFFF ? kVector<In> : int(qCountTrailingZeroBits(~bits)) / int(sizeof(In));
+    // Whether each byte, unsigned, lies in [low, high]: the range moved to start at -128, one
+    // signed comparison.
+    const auto within = [](__m128i x, char low, char high) {
+        return _mm_cmplt_epi8(_mm_add_epi8(x, _mm_set1_epi8(char(0x80 - low))), _mm_set1_epi8(char(0x80 + high - low + 1)));
+    };
+    const auto is = [v](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+    blanks = is(' ');
+    const __m128i letters = within(_mm_or_si128(v, _mm_set1_epi8(0x20)), 'a', 'z');
+    const __m128i digitsDashPoint = _mm_andnot_si128(is('/'), within(v, '-', '9')); // "-./0123456789" but "/"
+    return _mm_or_si128(_mm_or_si128(letters, digitsDashPoint), _mm_or_si128(_mm_or_si128(is('*'), is('_')), blanks));
 }
 
-// Writes what the characters of the vector at in become when they pass as themselves or as "+",
-// a whole vector's worth at out, and returns how many such characters lead the vector.
-template<typename In, typename Out>
-inline int encodePlainRun(const In *in, Out *out)
+// Sixteen units: `bytes` as loadUnitBytes gives them, `encoded` the bytes written where they pass
+// (a blank as "+"), and `plain` a bit set for each unit that passes or is a blank (0xFFFF: all).
+struct PlainUnits {
+    __m128i bytes;
+    __m128i encoded;
+    unsigned plain;
+};
+
+inline PlainUnits plainUnits(const char16_t *in)
 {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in));
+    const __m128i bytes = loadUnitBytes(in);
     __m128i blanks;
-    const __m128i plain = plainCharacters<In>(v, blanks);
-    if constexpr (sizeof(In) == 2) {
-        const __m128i encoded = _mm_add_epi16(v, _mm_and_si128(blanks, _mm_set1_epi16('+' - ' ')));
-        if constexpr (sizeof(Out) == 1)
-            _mm_storel_epi64(reinterpret_cast<__m128i *>(out), _mm_packus_epi16(encoded, encoded));
-        else
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(out), encoded);
-    } else {
-        static_assert(sizeof(Out) == 1, "Latin-1 text is encoded to bytes only");
-        const __m128i encoded = _mm_add_epi8(v, _mm_and_si128(blanks, _mm_set1_epi8('+' - ' ')));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out), encoded);
-    }
-    return leadingSet<In>(plain);
+    const __m128i plain = plainBytes(bytes, blanks);
+    return {bytes, _mm_add_epi8(bytes, _mm_and_si128(blanks, _mm_set1_epi8('+' - ' '))), unsigned(_mm_movemask_epi8(plain))};
 }
 
-// In a single-byte code page every character but the plain ones becomes three: what the 8 at in
-// become, counted at once, or -1 when one is a surrogate (a pair becomes three for both).
-inline int encodedVectorLength(const char16_t *in)
+// A bit set for each of the sixteen bytes that is c.
+inline unsigned bytesEqual(__m128i bytes, char c)
 {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in));
-    const __m128i surrogates = _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(short(0xF800))),
-                                               _mm_set1_epi16(short(0xD800)));
-    if (_mm_movemask_epi8(surrogates) != 0)
-        return -1;
-    // One bit per character, counted by table: without -mpopcnt a population count is a call.
-    static constexpr auto kBitsSet = [] {
-        std::array<std::uint8_t, 256> bits{};
-        for (int b = 1; b < 256; ++b)
-            bits[std::size_t(b)] = std::uint8_t((b & 1) + bits[std::size_t(b >> 1)]);
-        return bits;
-    }();
-    __m128i blanks;
-    const __m128i plain = plainCharacters<char16_t>(v, blanks);
-    const auto lanes = unsigned(_mm_movemask_epi8(_mm_packs_epi16(plain, _mm_setzero_si128())));
-    return 3 * kVector<char16_t> - 2 * kBitsSet[lanes];
+    return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(c))));
 }
 
-// How many characters at in pass as themselves or as "+" before any other, up to a vector.
-template<typename In>
-inline int plainRun(const In *in)
+// Writes the first eight (Half 0) or the last eight (Half 1) bytes, as bytes or as UTF-16 units.
+template<int Half>
+inline void storeEight(char *out, __m128i bytes)
 {
-    __m128i blanks;
-    return leadingSet<In>(plainCharacters<In>(_mm_loadu_si128(reinterpret_cast<const __m128i *>(in)), blanks));
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(out), Half == 0 ? bytes : _mm_unpackhi_epi64(bytes, bytes));
+}
+
+template<int Half>
+inline void storeEight(char16_t *out, __m128i bytes)
+{
+    const __m128i units = Half == 0 ? _mm_unpacklo_epi8(bytes, _mm_setzero_si128()) : _mm_unpackhi_epi8(bytes, _mm_setzero_si128());
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out), units);
 }
 #endif
+
+// How many units of the text do not pass as themselves or as "+".
+qsizetype countEncodedUnits(QStringView text);
 
 } // namespace VynMemberComment::Platform

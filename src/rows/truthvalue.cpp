@@ -13,6 +13,9 @@ bool isSpaceOrTab(QChar c) { return c == u' ' || c == u'\t'; }
 
 std::optional<bool> readTruthValue(QStringView text)
 {
+    // Nearly every flag reads "0" or "1", and a save reads four a row.
+    if (text.size() == 1 && (text[0] == u'0' || text[0] == u'1'))
+        return text[0] == u'1';
     qsizetype begin = 0, end = text.size();
     while (begin < end && isSpaceOrTab(text[begin]))
         ++begin;
