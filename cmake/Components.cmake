@@ -31,8 +31,6 @@ if(VYNMEMBERCOMMENT_BUILD_TOOLS OR VYNMEMBERCOMMENT_BUILD_TESTS OR VYNMEMBERCOMM
   if(PkgConfig_FOUND)
     pkg_check_modules(vmc_httplib QUIET cpp-httplib)
     vmc_need("${vmc_httplib_FOUND}" "cpp-httplib (the reference server)" libcpp-httplib-dev "")
-    pkg_check_modules(vmc_brotlienc QUIET libbrotlienc)
-    vmc_need("${vmc_brotlienc_FOUND}" "brotli's encoder (the reference server's load replies)" libbrotli-dev "")
     pkg_check_modules(vmc_libpq QUIET libpq)
     vmc_need("${vmc_libpq_FOUND}" "libpq (the reference server's PostgreSQL backend)" libpq-dev "")
   endif()

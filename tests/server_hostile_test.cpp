@@ -68,22 +68,20 @@ TEST_F(ServerHostileTest, WholeDocumentWhateverTheRequestAsks)
     const struct {
         const char *name;
         httplib::Headers headers;
-        const char *encoding;
     } rows[] = {
-        {"overlapping ranges", {{"Range", manyRanges}, {"Accept-Encoding", "identity"}}, ""},
-        {"one range", {{"Range", "bytes=10-20"}, {"Accept-Encoding", "identity"}}, ""},
-        {"a range past the end", {{"Range", "bytes=900000-"}, {"Accept-Encoding", "identity"}}, ""},
-        {"what Qt accepts", {{"Accept-Encoding", "gzip, deflate, br"}}, "br"},
-        {"brotli refused", {{"Accept-Encoding", "gzip, BR;q=0"}}, ""},
-        {"ranges of a compressed reply", {{"Range", manyRanges}, {"Accept-Encoding", "br"}}, "br"},
+        {"overlapping ranges", {{"Range", manyRanges}, {"Accept-Encoding", "identity"}}},
+        {"one range", {{"Range", "bytes=10-20"}, {"Accept-Encoding", "identity"}}},
+        {"a range past the end", {{"Range", "bytes=900000-"}, {"Accept-Encoding", "identity"}}},
+        // plain whatever the client accepts: compressing costs more than it saves on a local network
+        {"what Qt accepts", {{"Accept-Encoding", "gzip, deflate, br"}}},
+        {"ranges with compression accepted", {{"Range", manyRanges}, {"Accept-Encoding", "br"}}},
     };
     for (const auto &row : rows) {
         const auto res = client->Get(kLoadPath.c_str(), row.headers);
         ASSERT_TRUE(res) << row.name;
         EXPECT_EQ(res->status, 200) << row.name;
-        EXPECT_EQ(res->get_header_value("Content-Encoding"), row.encoding) << row.name;
-        EXPECT_EQ(res->body.size(), plain->body.size()) << row.name;
-        EXPECT_TRUE(res->body == plain->body) << row.name; // decoded by the client
+        EXPECT_FALSE(res->has_header("Content-Encoding")) << row.name;
+        EXPECT_TRUE(res->body == plain->body) << row.name;
     }
 }
 

@@ -4,6 +4,8 @@
 #include "requeststream.h"
 #include "workerpool.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -23,12 +25,15 @@ constexpr time_t kKeepAliveSeconds = 2;
 // How long the bytes of a request that was answered unread may drain before the connection closes.
 constexpr auto kDrainTime = std::chrono::seconds(1);
 
-void reuseAddressOnly(socket_t sock)
+void listenSocketOptions(socket_t sock)
 {
     // A restarted server may bind while connections of its predecessor linger; SO_REUSEPORT, which
     // the library sets by default, would let a second server bind the same port.
     int yes = 1;
     ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    // Inherited by every connection: a reply's last segment must not wait for the client's delayed
+    // acknowledgement (40 ms a save on loopback).
+    ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
 }
 
 // The body length a request announced: 0 without one, none when it is only known by reading it.
@@ -45,13 +50,9 @@ void prepareRequest(httplib::Request &req)
     // for, overlapping or not: thousands of copies of a document from one small header.
     req.ranges.clear();
 
-    std::string accepted;
-    for (auto [it, end] = req.headers.equal_range("Accept-Encoding"); it != end; ++it)
-        accepted += (accepted.empty() ? "" : ", ") + it->second;
+    // Replies go out plain: the library would compress at its slowest setting, and even its fastest
+    // makes a load slower than sending it plain on a local network.
     req.headers.erase("Accept-Encoding");
-    req.headers.erase(kAcceptedEncodings);
-    if (!accepted.empty())
-        req.headers.emplace(kAcceptedEncodings, accepted);
 }
 
 // Closing a socket with unread bytes resets the connection, which can destroy the reply before the
@@ -74,7 +75,7 @@ void closeUnread(int sock)
 
 BoundedHttpServer::BoundedHttpServer(const ConnectionLimits &limits) : m_limits(limits)
 {
-    set_socket_options(reuseAddressOnly);
+    set_socket_options(listenSocketOptions);
     set_read_timeout(kIdleSeconds);
     set_write_timeout(kIdleSeconds);
     set_keep_alive_timeout(kKeepAliveSeconds);

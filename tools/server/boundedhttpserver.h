@@ -16,11 +16,6 @@ struct ConnectionLimits {
     std::size_t connections = 256;
 };
 
-// The HTTP library compresses a reply at its slowest setting whenever the request accepts an
-// encoding, so requests reach the handlers with their Accept-Encoding under this name instead
-// and the page compresses on its own.
-constexpr const char *kAcceptedEncodings = "Page-Accept-Encoding";
-
 // cpp-httplib's server with connections served under ConnectionLimits: slow or idle clients
 // cannot take every worker, no byte range is ever served, and the port is never shared with
 // another server (the library's default lets a second one bind it and take half the requests).

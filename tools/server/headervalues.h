@@ -14,9 +14,6 @@ std::string_view trimmed(std::string_view value);
 // True when the texts are equal but for the case of ASCII letters.
 bool sameLetters(std::string_view a, std::string_view b);
 
-// True when an Accept-Encoding value names the content coding (in any case), without q=0.
-bool acceptsEncoding(std::string_view acceptEncoding, std::string_view coding);
-
 // The request's Content-Length; none when it has none or it is not a plain number.
 std::optional<std::uint64_t> contentLength(const httplib::Request &req);
 

@@ -43,15 +43,13 @@ std::string printable(std::string_view text)
 std::string logLine(std::string_view now, const httplib::Request &req, const httplib::Response &res)
 {
     std::string reply;
-    if (res.get_header_value("Content-Type").rfind("text/plain", 0) == 0 && !res.has_header("Content-Encoding")) {
+    if (res.get_header_value("Content-Type").rfind("text/plain", 0) == 0) {
         size_t end = std::min(res.body.size(), kShownReply);
         while (end < res.body.size() && end > 0 && (static_cast<unsigned char>(res.body[end]) & 0xC0) == 0x80)
             --end; // not inside a character
         reply = printable(std::string_view(res.body).substr(0, end));
     } else {
         reply = std::to_string(res.body.size()) + " bytes";
-        if (res.has_header("Content-Encoding"))
-            reply += " " + printable(res.get_header_value("Content-Encoding"));
     }
     std::string line(now);
     for (const std::string *field : {&req.remote_addr, &req.method, &req.target})

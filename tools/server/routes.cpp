@@ -5,7 +5,6 @@
 #include "formdecoding.h"
 #include "headervalues.h"
 #include "loadreplywriter.h"
-#include "replycompression.h"
 #include "requestchecks.h"
 
 #include <httplib.h>
@@ -24,8 +23,6 @@ constexpr const char *kAnyPath = R"([\s\S]*)";
 constexpr const char *kText = "text/plain; charset=utf-8";
 // How long a large save waits for the gate before it is refused as busy.
 constexpr auto kGateWait = std::chrono::seconds(20);
-// Smaller replies are not worth compressing.
-constexpr size_t kCompressFrom = 1024;
 
 void reply(httplib::Response &res, int status, const std::string &text)
 {
@@ -90,13 +87,6 @@ void handleLoad(const httplib::Request &req, httplib::Response &res, CommentStor
         return reply(res, 500, std::string("The database failed: ") + e.what());
     }
     res.set_header("Content-Type", "text/xml; charset=utf-8");
-    res.set_header("Vary", "Accept-Encoding");
-    if (res.body.size() >= kCompressFrom && acceptsEncoding(req.get_header_value(kAcceptedEncodings), "br")) {
-        if (auto compressed = brotliCompressed(res.body)) {
-            res.body = std::move(*compressed);
-            res.set_header("Content-Encoding", "br");
-        }
-    }
 }
 
 void handleSave(const httplib::Request &req, httplib::Response &res, const httplib::ContentReader &reader,
