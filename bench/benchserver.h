@@ -47,6 +47,7 @@ public:
             res.set_content(" ", "text/plain");
         });
         m_server.set_keep_alive_timeout(1);
+        m_server.set_tcp_nodelay(true); // as the reference server: no reply waits for a delayed acknowledgement
         m_port = m_server.bind_to_any_port("127.0.0.1");
         if (m_port <= 0)
             throw std::runtime_error("bench server: no port");
