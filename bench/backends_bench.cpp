@@ -42,10 +42,10 @@ constexpr qint32 kMember = 1001;
 VynMemberComment::CommentRow listRow(const QString &text, const QString &sequence)
 {
     VynMemberComment::CommentRow row(text);
-    for (const QString &cell : {QString::number(kMember), sequence, QStringLiteral("2"), QStringLiteral("Billing"),
-                                QStringLiteral("5"), QStringLiteral("Note"), QStringLiteral("8/5/2010 03:04PM"),
-                                QStringLiteral("Demo Clerk"), QStringLiteral("1"), QStringLiteral("0"),
-                                QStringLiteral("0"), QStringLiteral("Aug 05 2010 03:04PM"), QStringLiteral("1")})
+    for (const QString &cell :
+         {QString::number(kMember), sequence, QStringLiteral("2"), QStringLiteral("Billing"), QStringLiteral("5"),
+          QStringLiteral("Note"), QStringLiteral("8/5/2010 03:04PM"), QStringLiteral("Demo Clerk"), QStringLiteral("1"),
+          QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("Aug 05 2010 03:04PM"), QStringLiteral("1")})
         row.appendCell(cell);
     return row;
 }

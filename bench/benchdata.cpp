@@ -10,12 +10,13 @@ namespace {
 
 // Words of business notes; a few carry quotes, ampersands or accented letters.
 const char *const kWords[] = {
-    "called",  "the",      "member",   "about",     "renewal",     "invoice",  "account",   "meeting",
-    "agreed",  "to",       "send",     "a",         "new",         "contract", "before",    "Friday",
-    "client's", "\"urgent\"", "R&D",    "Smith & Sons", "café",     "Müller",   "résumé",    "naïve",
-    "Zoë",     "déjà",     "façade",   "São Paulo", "O'Neill",     "follow-up", "payment",  "overdue",
-    "discussed", "franchise", "relations", "centre", "membership", "benefits",  "& more",    "<draft>",
-    "Ångström", "Crème",   "brûlée",   "it's",      "won't",       "quote:",   "'as is'",   "Łódź",
+    "called",  "the",        "member",   "about",      "renewal",   "invoice",      "account",
+    "meeting", "agreed",     "to",       "send",       "a",         "new",          "contract",
+    "before",  "Friday",     "client's", "\"urgent\"", "R&D",       "Smith & Sons", "café",
+    "Müller",  "résumé",     "naïve",    "Zoë",        "déjà",      "façade",       "São Paulo",
+    "O'Neill", "follow-up",  "payment",  "overdue",    "discussed", "franchise",    "relations",
+    "centre",  "membership", "benefits", "& more",     "<draft>",   "Ångström",     "Crème",
+    "brûlée",  "it's",       "won't",    "quote:",     "'as is'",   "Łódź",
 };
 
 const char *const kGroups[] = {"General", "Billing & Accounts", "Franchise Relations", "Müller Centre", "BETA"};
@@ -91,13 +92,14 @@ std::vector<Record> makeRecords(std::size_t n, Sequences sequences)
         r[4] = kGroups[group - 1];
         r[5] = std::to_string(type);
         r[6] = kTypes[type - 1];
-        r[7] = std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year) + " " + clock12(hour, minute);
+        r[7] = std::to_string(month) + "/" + std::to_string(day) + "/" + std::to_string(year) + " "
+            + clock12(hour, minute);
         r[8] = pick(random, kPeople);
         r[9] = between(random, 0, 1) ? "1" : "0";
         r[10] = between(random, 0, 1) ? "1" : "0";
         r[11] = between(random, 0, 1) ? "1" : "0";
         r[12] = std::string(kMonths[month - 1]) + " " + twoDigits(day) + " " + std::to_string(year) + " "
-                + clock12(hour, minute);
+            + clock12(hour, minute);
         r[13] = between(random, 0, 1) ? "1" : "0";
     }
     return records;
@@ -106,9 +108,9 @@ std::vector<Record> makeRecords(std::size_t n, Sequences sequences)
 std::string loadReply(const std::vector<Record> &records)
 {
     static const char *const kNames[] = {
-        "CommentDescription", "MemberID",    "CommentSequence", "CommentGroup",    "GroupDescription",
-        "CommentType",        "TypeDescription", "CommentDate", "CommentEnteredBy", "FocusCenter",
-        "FocusMembership",    "FocusBETA",   "RecordLastUpdated", "FocusFranchiseRelations"};
+        "CommentDescription", "MemberID",        "CommentSequence",   "CommentGroup",           "GroupDescription",
+        "CommentType",        "TypeDescription", "CommentDate",       "CommentEnteredBy",       "FocusCenter",
+        "FocusMembership",    "FocusBETA",       "RecordLastUpdated", "FocusFranchiseRelations"};
     std::string out = R"(<?xml version="1.0" encoding="UTF-8"?><MemberComment><User>Ann Lee</User>)";
     auto choices = [&out](const char *section, const char *record, const char *const *texts) {
         out += std::string("<") + section + ">";

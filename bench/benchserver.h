@@ -34,18 +34,18 @@ public:
                                      });
         });
         // Read through a content reader: the library's own reading refuses form bodies over 8 KiB.
-        m_server.Post(".*", [this](const httplib::Request &req, httplib::Response &res,
-                                   const httplib::ContentReader &reader) {
-            uncompressed(req);
-            std::string body;
-            reader([&body](const char *data, std::size_t length) {
-                body.append(data, length);
-                return true;
+        m_server.Post(
+            ".*", [this](const httplib::Request &req, httplib::Response &res, const httplib::ContentReader &reader) {
+                uncompressed(req);
+                std::string body;
+                reader([&body](const char *data, std::size_t length) {
+                    body.append(data, length);
+                    return true;
+                });
+                m_lastPostSize = body.size();
+                std::this_thread::sleep_for(std::chrono::milliseconds(m_postDelayMs.load()));
+                res.set_content(" ", "text/plain");
             });
-            m_lastPostSize = body.size();
-            std::this_thread::sleep_for(std::chrono::milliseconds(m_postDelayMs.load()));
-            res.set_content(" ", "text/plain");
-        });
         m_server.set_keep_alive_timeout(1);
         m_server.set_tcp_nodelay(true); // as the reference server: no reply waits for a delayed acknowledgement
         m_port = m_server.bind_to_any_port("127.0.0.1");

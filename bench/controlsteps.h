@@ -29,8 +29,7 @@ QTreeView *listOf(VynMemberComment::MemberComment &control);
 
 // LoadData for person 1, type 1, then posted events and paints; stops the run unless the list
 // shows `rows` rows.
-void loadChecked(VynMemberComment::MemberComment &control, const QString &server, std::size_t rows,
-                 qint16 person = 1);
+void loadChecked(VynMemberComment::MemberComment &control, const QString &server, std::size_t rows, qint16 person = 1);
 
 // Answers the message boxes shown while it lives: each box with the expected title is accepted as
 // soon as it shows, and when it showed is kept; any other stops the run.

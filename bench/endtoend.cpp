@@ -80,37 +80,39 @@ void measureLoads(Report &report, ReferenceServer &server, std::size_t n, const 
 {
     const QUrl url = server.loadUrl(kMember, kPerson);
     std::optional<QString> failure, compressedFailure;
-    const auto times = timesWithin(n >= 30000 ? 5 : 9, kBudgetMs, {
-        [&] {
-            if (failure)
-                return kFailed;
-            auto control = shownControl(kMember);
-            double t = millis([&] { failure = load(*control, server.baseUrl(), n); });
-            return failure ? kFailed : t;
-        },
-        [&] {
-            return millis([&] {
-                if (!fetch(url, Compression::Refused).error.isEmpty())
-                    fail("the plain GET failed");
-            });
-        },
-        [&] {
-            if (compressedFailure)
-                return kFailed;
-            Fetched fetched;
-            const double t = millis([&] { fetched = fetch(url); });
-            if (!fetched.error.isEmpty())
-                compressedFailure = fetched.error;
-            return compressedFailure ? kFailed : t;
-        },
-    });
+    const auto times = timesWithin(n >= 30000 ? 5 : 9, kBudgetMs,
+                                   {
+                                       [&] {
+                                           if (failure)
+                                               return kFailed;
+                                           auto control = shownControl(kMember);
+                                           double t = millis([&] { failure = load(*control, server.baseUrl(), n); });
+                                           return failure ? kFailed : t;
+                                       },
+                                       [&] {
+                                           return millis([&] {
+                                               if (!fetch(url, Compression::Refused).error.isEmpty())
+                                                   fail("the plain GET failed");
+                                           });
+                                       },
+                                       [&] {
+                                           if (compressedFailure)
+                                               return kFailed;
+                                           Fetched fetched;
+                                           const double t = millis([&] { fetched = fetch(url); });
+                                           if (!fetched.error.isEmpty())
+                                               compressedFailure = fetched.error;
+                                           return compressedFailure ? kFailed : t;
+                                       },
+                                   });
     for (const std::optional<QString> &why : {failure, compressedFailure})
         if (why)
             std::fprintf(stderr, "%s: %s\n", what.c_str(), qPrintable(*why));
     const double control = best(times[0]), plain = best(times[1]), compressed = best(times[2]);
     report.figure("server: load " + what + " vs floor", control / plain,
-                  failure ? "the load failed: " + failure->left(60).toStdString()
-                          : "control " + ms(control) + ", plain GET " + ms(plain) + " (compressed " + ms(compressed) + ")",
+                  failure
+                      ? "the load failed: " + failure->left(60).toStdString()
+                      : "control " + ms(control) + ", plain GET " + ms(plain) + " (compressed " + ms(compressed) + ")",
                   Goal::AtMost, 1.5);
     // What Qt Network asks for unless told otherwise, as in the control's load. The 10 % leave
     // room for the difference between two runs of the very same fetch.
@@ -136,27 +138,30 @@ void measureSave(Report &report, ReferenceServer &server, std::size_t n, const s
         VynMemberComment::buildEncodedBatch(rows->rows(), kMember, VynMemberComment::Platform::systemCodePage()).form;
     const QUrl saveUrl(VynMemberComment::saveUrl(server.baseUrl()));
     const QByteArray saved = "Saved 0 new and " + QByteArray::number(qulonglong(kChanged)) + " changed";
-    const auto times = timesWithin(21, kBudgetMs, {
-        [&] {
-            // Until the server's reply shows: what the user waits for.
-            const BoxAnswers answers(QStringLiteral("Membership Messaging"));
-            const auto start = std::chrono::steady_clock::now();
-            control->ReadData();
-            settle();
-            if (!answers.lastText().startsWith(QLatin1String(saved)))
-                fail("the server did not save the changed rows");
-            return std::chrono::duration<double, std::milli>(answers.lastShown() - start).count();
-        },
-        [&] {
-            return millis([&] {
-                if (!postFloor(saveUrl, body).startsWith(saved))
-                    fail("the server did not save the floor's rows");
-            });
-        },
-    });
+    const auto times =
+        timesWithin(21, kBudgetMs,
+                    {
+                        [&] {
+                            // Until the server's reply shows: what the user waits for.
+                            const BoxAnswers answers(QStringLiteral("Membership Messaging"));
+                            const auto start = std::chrono::steady_clock::now();
+                            control->ReadData();
+                            settle();
+                            if (!answers.lastText().startsWith(QLatin1String(saved)))
+                                fail("the server did not save the changed rows");
+                            return std::chrono::duration<double, std::milli>(answers.lastShown() - start).count();
+                        },
+                        [&] {
+                            return millis([&] {
+                                if (!postFloor(saveUrl, body).startsWith(saved))
+                                    fail("the server did not save the floor's rows");
+                            });
+                        },
+                    });
     const double save = best(times[0]), plain = best(times[1]);
     report.figure(name, save / plain,
-                  "ReadData " + ms(save) + ", plain POST " + ms(plain) + " of " + count(std::size_t(body.size())) + " B",
+                  "ReadData " + ms(save) + ", plain POST " + ms(plain) + " of " + count(std::size_t(body.size()))
+                      + " B",
                   Goal::AtMost, 1.5);
 }
 

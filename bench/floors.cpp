@@ -64,7 +64,8 @@ std::vector<int> stableSortedIndices(const std::vector<Key> &keys)
 {
     std::vector<int> order(keys.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return keys[std::size_t(a)] < keys[std::size_t(b)]; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return keys[std::size_t(a)] < keys[std::size_t(b)]; });
     return order;
 }
 
@@ -78,7 +79,7 @@ const std::array<Piece, 256> kPieces = [] {
     std::array<Piece, 256> pieces{};
     for (int c = 0; c < 256; ++c) {
         const bool passes = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '*'
-                            || c == '-' || c == '.' || c == '_';
+            || c == '-' || c == '.' || c == '_';
         if (passes)
             pieces[std::size_t(c)] = {{char16_t(c)}, 1};
         else if (c == ' ')

@@ -113,26 +113,28 @@ void load(Report &report, BenchServer &server)
         const int rounds = n >= 100000 ? 7 : n >= 10000 ? 15 : 21;
         // Abandoned peer models stay in memory (see QtPeer::release): fewer rounds for large ones.
         const int peerRounds = n >= 100000 ? 2 : n >= 10000 ? 5 : rounds;
-        const std::vector<double> best = bestOf(rounds, {
-            [&] {
-                auto control = shownControl();
-                const double first = millis([&] { loadChecked(*control, server.baseUrl(), n); });
-                second = std::min(second, millis([&] { loadChecked(*control, server.baseUrl(), n); }));
-                release = std::min(release, millis([&] {
-                    control.reset();
-                    settle();
-                }));
-                return first;
-            },
-            [&] { return millis([&] { loadFloor(url); }); },
-            [&, round = 0]() mutable {
-                if (round++ >= peerRounds)
-                    return 1e300;
-                const double t = millis([&] { peer.load(url); });
-                peer.release();
-                return t;
-            },
-        });
+        const std::vector<double> best =
+            bestOf(rounds,
+                   {
+                       [&] {
+                           auto control = shownControl();
+                           const double first = millis([&] { loadChecked(*control, server.baseUrl(), n); });
+                           second = std::min(second, millis([&] { loadChecked(*control, server.baseUrl(), n); }));
+                           release = std::min(release, millis([&] {
+                                                  control.reset();
+                                                  settle();
+                                              }));
+                           return first;
+                       },
+                       [&] { return millis([&] { loadFloor(url); }); },
+                       [&, round = 0]() mutable {
+                           if (round++ >= peerRounds)
+                               return 1e300;
+                           const double t = millis([&] { peer.load(url); });
+                           peer.release();
+                           return t;
+                       },
+                   });
         const double control = best[0], floor = best[1], qt = best[2];
         const std::string rows = count(n);
         const bool goal = n >= 10000;
@@ -166,20 +168,22 @@ void click(Report &report, BenchServer &server)
     for (const Record &r : records)
         dates.push_back(QString::fromStdString(r[kDateColumn]));
 
-    const std::vector<double> best = bestOf(7, {
-        [&] {
-            const QPoint at(header->sectionViewportPosition(kDateColumn) + header->sectionSize(kDateColumn) / 2,
-                            header->height() / 2);
-            const double t = millis([&] {
-                QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
-                settle();
-            });
-            if (header->sortIndicatorSection() != kDateColumn)
-                fail("the header click did not sort by Comment Date");
-            return t;
-        },
-        [&] { return millis([&] { dateSortFloor(dates); }); },
-    });
+    const std::vector<double> best = bestOf(7,
+                                            {
+                                                [&] {
+                                                    const QPoint at(header->sectionViewportPosition(kDateColumn)
+                                                                        + header->sectionSize(kDateColumn) / 2,
+                                                                    header->height() / 2);
+                                                    const double t = millis([&] {
+                                                        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+                                                        settle();
+                                                    });
+                                                    if (header->sortIndicatorSection() != kDateColumn)
+                                                        fail("the header click did not sort by Comment Date");
+                                                    return t;
+                                                },
+                                                [&] { return millis([&] { dateSortFloor(dates); }); },
+                                            });
     const double viaQDateTime = bestOf(2, {[&] { return millis([&] { dateSortQDateTime(dates); }); }})[0];
     report.figure("\"Comment Date\" click " + count(n) + " vs floor", best[0] / best[1],
                   "click " + ms(best[0]) + ", floor " + ms(best[1]), Goal::AtMost, 10);
@@ -205,15 +209,16 @@ void save(Report &report, BenchServer &server)
         double worst = 0, saveMs = 0, floorMs = 0;
         for (int run = 0; run < runs; ++run) {
             // Many rounds: a POST stalls now and then for 40 ms (delayed acknowledgement on loopback).
-            const std::vector<double> times = bestOf(n >= 10000 ? 25 : 31, {
-                [&] {
-                    return millis([&] {
-                        control->ReadData();
-                        settle();
-                    });
-                },
-                [&] { return millis([&] { postFloor(url, body); }); },
-            });
+            const std::vector<double> times = bestOf(n >= 10000 ? 25 : 31,
+                                                     {
+                                                         [&] {
+                                                             return millis([&] {
+                                                                 control->ReadData();
+                                                                 settle();
+                                                             });
+                                                         },
+                                                         [&] { return millis([&] { postFloor(url, body); }); },
+                                                     });
             char ratio[16];
             std::snprintf(ratio, sizeof ratio, "%.2fx ", times[0] / times[1]);
             ratios += ratio;
@@ -223,10 +228,11 @@ void save(Report &report, BenchServer &server)
                 floorMs = times[1];
             }
         }
-        const std::string detail = "ReadData " + ms(saveMs) + ", POST " + ms(floorMs) + " of " + count(std::size_t(body.size())) + " B";
+        const std::string detail =
+            "ReadData " + ms(saveMs) + ", POST " + ms(floorMs) + " of " + count(std::size_t(body.size())) + " B";
         if (runs > 1)
-            report.figure("ReadData " + count(n) + " changed rows vs POST floor, worst of " + std::to_string(runs), worst,
-                          "runs " + ratios + "(worst: " + detail + ")", Goal::AtMost, 1.5);
+            report.figure("ReadData " + count(n) + " changed rows vs POST floor, worst of " + std::to_string(runs),
+                          worst, "runs " + ratios + "(worst: " + detail + ")", Goal::AtMost, 1.5);
         else
             report.figure("ReadData " + count(n) + " changed rows vs POST floor", worst, detail);
         if (previous > 0)
@@ -250,10 +256,11 @@ void encode(Report &report)
         const QString text = sqlText(mb * 1'000'000, 0.3);
         if (control.urlEncode(text) != encodeFloor(text))
             std::fprintf(stderr, "note: the floor's encoding differs from the control's (another code page)\n");
-        const std::vector<double> best = bestOf(mb == 1 ? 61 : 15, {
-            [&] { return withResult([&] { return control.urlEncode(text); }); },
-            [&] { return withResult([&] { return encodeFloor(text); }); },
-        });
+        const std::vector<double> best = bestOf(mb == 1 ? 61 : 15,
+                                                {
+                                                    [&] { return withResult([&] { return control.urlEncode(text); }); },
+                                                    [&] { return withResult([&] { return encodeFloor(text); }); },
+                                                });
         report.figure("urlEncode " + std::to_string(mb) + " MB, 30% accented vs table loop", best[0] / best[1],
                       "control " + ms(best[0]) + ", table loop " + ms(best[1]), Goal::AtMost, 1.5);
     }
@@ -277,8 +284,9 @@ void encode(Report &report)
                   "control " + ms(cold[0]) + ", QUrl::toPercentEncoding " + ms(cold[1]), Goal::AtMost, 1);
     mallopt(M_MMAP_MAX, 0);
     mallopt(M_TRIM_THRESHOLD, INT_MAX);
-    const std::vector<double> warm = bestOf(15, {[&] { return withResult(viaControl); }, [&] { return withResult(viaQUrl); },
-                                                 [&] { return withResult(viaLoop); }});
+    const std::vector<double> warm = bestOf(15,
+                                            {[&] { return withResult(viaControl); },
+                                             [&] { return withResult(viaQUrl); }, [&] { return withResult(viaLoop); }});
     // Back to the allocator's usual ways for whatever runs next.
     mallopt(M_MMAP_MAX, 65536);
     mallopt(M_TRIM_THRESHOLD, 128 * 1024);
@@ -286,7 +294,8 @@ void encode(Report &report)
     report.figure("urlEncode 10 MB ASCII vs QUrl, warm heap", warm[0] / warm[1],
                   "control " + ms(warm[0]) + ", QUrl::toPercentEncoding " + ms(warm[1]), Goal::AtMost, 1);
     report.figure("urlEncode 10 MB ASCII vs table loop, fresh / warm heap", cold[0] / cold[2],
-                  "warm: " + std::to_string(warm[0] / warm[2]).substr(0, 4) + "x, table loop " + ms(cold[2]) + " / " + ms(warm[2]));
+                  "warm: " + std::to_string(warm[0] / warm[2]).substr(0, 4) + "x, table loop " + ms(cold[2]) + " / "
+                      + ms(warm[2]));
 }
 
 } // namespace

@@ -120,8 +120,12 @@ void ReferenceServer::fill(qint32 member, qint16 person, std::size_t total, cons
             const std::size_t n = held + i;
             const Record &r = records[n % records.size()];
             // The demo data has groups 1 to 4 and types 1 to 5.
-            const std::string cells[Column::Count] = {r[0], std::to_string(member), "N", std::to_string(1 + n % 4), r[4],
-                                                      std::to_string(1 + n % 5), r[6], r[7], r[8], r[9], r[10], r[11],
+            const std::string cells[Column::Count] = {r[0],  std::to_string(member),
+                                                      "N",   std::to_string(1 + n % 4),
+                                                      r[4],  std::to_string(1 + n % 5),
+                                                      r[6],  r[7],
+                                                      r[8],  r[9],
+                                                      r[10], r[11],
                                                       r[12], r[13]};
             for (const std::string &cell : cells)
                 rows[i].appendCell(QString::fromStdString(cell));

@@ -28,10 +28,9 @@ QString MemberCommentPlugin::toolTip() const
 
 QString MemberCommentPlugin::whatsThis() const
 {
-    return QStringLiteral(
-        "Shows the discussion comments recorded against one member and lets the user add and "
-        "change them. The host calls Mode() and LoadData() to fetch a member's comments from the "
-        "server page and ReadData() to save every pending change in one request.");
+    return QStringLiteral("Shows the discussion comments recorded against one member and lets the user add and "
+                          "change them. The host calls Mode() and LoadData() to fetch a member's comments from the "
+                          "server page and ReadData() to save every pending change in one request.");
 }
 
 QString MemberCommentPlugin::includeFile() const

@@ -7,9 +7,9 @@
 // Input: UTF-8 records split at U+001E, the first the member id, each further one a row whose
 // cells, in column order, are split at U+001F.
 #include "batchparser.h"
-#include "formdecoding.h"
 #include "exchange/savebatch.h"
 #include "exchange/urlencode.h"
+#include "formdecoding.h"
 #include "rows/numbers.h"
 #include "rows/rowmarker.h"
 #include "rows/truthvalue.h"
@@ -28,12 +28,12 @@ namespace MemberCommentServer {
 bool operator==(const NewComment &a, const NewComment &b)
 {
     return std::tie(a.description, a.offset, a.group, a.type, a.enteredBy, a.focus)
-           == std::tie(b.description, b.offset, b.group, b.type, b.enteredBy, b.focus);
+        == std::tie(b.description, b.offset, b.group, b.type, b.enteredBy, b.focus);
 }
 bool operator==(const ChangedComment &a, const ChangedComment &b)
 {
     return std::tie(a.sequence, a.description, a.group, a.type, a.focus)
-           == std::tie(b.sequence, b.description, b.group, b.type, b.focus);
+        == std::tie(b.sequence, b.description, b.group, b.type, b.focus);
 }
 } // namespace MemberCommentServer
 

@@ -19,10 +19,20 @@ struct RowSpec {
 CommentRow makeRow(const RowSpec &spec)
 {
     CommentRow row;
-    const QString cells[Column::Count] = {
-        spec.text, QStringLiteral("999"), spec.sequence, spec.group, QStringLiteral("Group"), spec.type,
-        QStringLiteral("Type"), QStringLiteral("8/5/2010 03:04PM"), spec.enteredBy, spec.focus[0], spec.focus[1],
-        spec.focus[2], QStringLiteral("Aug 05 2010 03:04PM"), spec.focus[3]};
+    const QString cells[Column::Count] = {spec.text,
+                                          QStringLiteral("999"),
+                                          spec.sequence,
+                                          spec.group,
+                                          QStringLiteral("Group"),
+                                          spec.type,
+                                          QStringLiteral("Type"),
+                                          QStringLiteral("8/5/2010 03:04PM"),
+                                          spec.enteredBy,
+                                          spec.focus[0],
+                                          spec.focus[1],
+                                          spec.focus[2],
+                                          QStringLiteral("Aug 05 2010 03:04PM"),
+                                          spec.focus[3]};
     for (const QString &cell : cells)
         row.appendCell(cell);
     return row;
@@ -75,7 +85,8 @@ TEST(BatchBuilderTest, HeaderOnceFirstAndCounterInListOrder)
 {
     const std::vector<CommentRow> rows{
         changedExampleRow(), newExampleRow(), makeRow({QStringLiteral("loaded"), QStringLiteral("9")}),
-        changedExampleRow(), newExampleRow(), changedExampleRow(), newExampleRow()};
+        changedExampleRow(), newExampleRow(), changedExampleRow(),
+        newExampleRow()};
     const QString text = buildStatementBatch(rows, 1234).text;
     EXPECT_TRUE(text.startsWith(kHeader));
     EXPECT_EQ(count(text, u"Declare"), 1);
@@ -124,8 +135,8 @@ TEST(BatchBuilderTest, QuotesAreDoubledInLiterals)
     // a quote that tries to end the literal stays inside it
     spec.text = QStringLiteral("x'); DROP TABLE MemberDiscussionComment; --");
     spec.sequence = QStringLiteral("3U");
-    EXPECT_TRUE(buildStatementBatch({makeRow(spec)}, 1).text.contains(
-        QStringLiteral("= 'x''); DROP TABLE MemberDiscussionComment; --', CommentGroup")));
+    EXPECT_TRUE(buildStatementBatch({makeRow(spec)}, 1)
+                    .text.contains(QStringLiteral("= 'x''); DROP TABLE MemberDiscussionComment; --', CommentGroup")));
     // leading and trailing blanks are kept; an empty text is the empty literal
     spec.text = QStringLiteral("  padded ");
     EXPECT_TRUE(buildStatementBatch({makeRow(spec)}, 1).text.contains(QStringLiteral("= '  padded ', ")));
@@ -135,8 +146,8 @@ TEST(BatchBuilderTest, QuotesAreDoubledInLiterals)
 
 TEST(BatchBuilderTest, FocusCellsAsTruthValues)
 {
-    const std::pair<const char *, char> cases[] = {
-        {"True", '1'}, {"true", '1'}, {"1", '1'}, {"2", '1'}, {"-1", '1'}, {"False", '0'}, {"0", '0'}};
+    const std::pair<const char *, char> cases[] = {{"True", '1'}, {"true", '1'},  {"1", '1'}, {"2", '1'},
+                                                   {"-1", '1'},   {"False", '0'}, {"0", '0'}};
     for (const auto &[cell, expected] : cases) {
         RowSpec spec{QStringLiteral("t"), QStringLiteral("4U")};
         for (QString &focus : spec.focus)
@@ -181,19 +192,35 @@ TEST(BatchBuilderTest, UnsendableMarkedRowsStopTheBatch)
         s.focus[f] = QLatin1StringView(value);
         return s;
     };
-    auto withSequence = [](const char *sequence) {
-        return RowSpec{QStringLiteral("t"), QLatin1StringView(sequence)};
-    };
+    auto withSequence = [](const char *sequence) { return RowSpec{QStringLiteral("t"), QLatin1StringView(sequence)}; };
     const RowSpec cases[] = {
         // group and type cells go in unquoted: integer text within 32 bits only
-        withGroup(""), withGroup("2; DROP TABLE MemberDiscussionComment"), withGroup("2 "), withGroup(" 2"),
-        withGroup("+2"), withGroup("-"), withGroup("2.0"), withGroup("0x10"), withGroup("2147483648"),
-        withGroup("-2147483649"), withGroup("1,2"), withGroup("2--"),
-        withType(""), withType("4) OR (1=1"), withType("NULL"), withType("99999999999"),
+        withGroup(""),
+        withGroup("2; DROP TABLE MemberDiscussionComment"),
+        withGroup("2 "),
+        withGroup(" 2"),
+        withGroup("+2"),
+        withGroup("-"),
+        withGroup("2.0"),
+        withGroup("0x10"),
+        withGroup("2147483648"),
+        withGroup("-2147483649"),
+        withGroup("1,2"),
+        withGroup("2--"),
+        withType(""),
+        withType("4) OR (1=1"),
+        withType("NULL"),
+        withType("99999999999"),
         // focus cells must be truth values
-        withFocus(0, ""), withFocus(1, "yes"), withFocus(2, " "), withFocus(3, "1;"),
+        withFocus(0, ""),
+        withFocus(1, "yes"),
+        withFocus(2, " "),
+        withFocus(3, "1;"),
         // a changed row must name its sequence number
-        withSequence("U"), withSequence("xU"), withSequence("- 3U"), withSequence("99999999999U"),
+        withSequence("U"),
+        withSequence("xU"),
+        withSequence("- 3U"),
+        withSequence("99999999999U"),
     };
     for (const RowSpec &spec : cases) {
         const StatementBatch batch = buildStatementBatch({newExampleRow(), makeRow(spec), changedExampleRow()}, 1);
@@ -207,8 +234,8 @@ TEST(BatchBuilderTest, GroupAndTypeIntegersPassAsTheyStand)
 {
     RowSpec spec{QStringLiteral("t"), QStringLiteral("1U"), QStringLiteral("-2147483648"),
                  QStringLiteral("2147483647")};
-    EXPECT_TRUE(buildStatementBatch({makeRow(spec)}, 1).text.contains(
-        QStringLiteral("CommentGroup = -2147483648, CommentType = 2147483647,")));
+    EXPECT_TRUE(buildStatementBatch({makeRow(spec)}, 1)
+                    .text.contains(QStringLiteral("CommentGroup = -2147483648, CommentType = 2147483647,")));
     spec.group = QStringLiteral("007");
     spec.sequence = QStringLiteral(" 0012U");
     const QString text = buildStatementBatch({makeRow(spec)}, 1).text;

@@ -80,7 +80,8 @@ TEST(CommentListModelTest, SortsTextsStablyWithoutRegardToCase)
     EXPECT_EQ(column(*model, 2), (QStringList{"9", "2", "100", "10"}));
 
     // letter case does not count, and equal texts keep their previous order in both directions
-    model = modelWith({QStringLiteral("beta"), QStringLiteral("Alpha"), QStringLiteral("ALPHA"), QStringLiteral("alpha")});
+    model =
+        modelWith({QStringLiteral("beta"), QStringLiteral("Alpha"), QStringLiteral("ALPHA"), QStringLiteral("alpha")});
     for (int r = 0; r < model->rowCount(); ++r)
         model->setCell(r, 1, QString::number(r));
     model->setSortKey(0);
@@ -124,8 +125,9 @@ TEST(CommentListModelTest, BulkFillIsOneInsertAndNoSort)
 
 TEST(CommentListModelTest, PendingRowsShowInItalics)
 {
-    auto model = modelWith({QStringLiteral("N"), QStringLiteral("7U"), QStringLiteral("7"), QStringLiteral("n"), QString()},
-                           Column::CommentSequence);
+    auto model =
+        modelWith({QStringLiteral("N"), QStringLiteral("7U"), QStringLiteral("7"), QStringLiteral("n"), QString()},
+                  Column::CommentSequence);
     const bool italic[] = {true, true, false, false, false};
     for (int r = 0; r < model->rowCount(); ++r) {
         for (int c : {0, 13})
@@ -137,7 +139,8 @@ TEST(CommentListModelTest, LongTextsAreListedAsAPrefixAndKeptWhole)
 {
     constexpr int kShown = CommentListModel::ShownTextRole;
     const QString huge = QStringLiteral("<b>markup</b> ") + QString(16 * 1024 * 1024, QLatin1Char('x'));
-    const QString lines = QStringLiteral("first line\r\nsecond line\n") + QString(999, QLatin1Char('\n')) + QStringLiteral("last");
+    const QString lines =
+        QStringLiteral("first line\r\nsecond line\n") + QString(999, QLatin1Char('\n')) + QStringLiteral("last");
     for (int c : {0, 8}) {
         auto model = modelWith({QString(1000, QLatin1Char('y')), huge, lines}, c);
         // what the editor can write is listed whole, without a tool tip

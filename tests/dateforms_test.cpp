@@ -13,9 +13,10 @@ CivilTime at(int year, int month, int day, int hour, int minute, int second = 0)
 
 std::string describe(const std::optional<CivilTime> &t)
 {
-    return t ? QString::asprintf("%04d/%02d/%02d %02d:%02d:%02d", t->year, t->month, t->day, t->hour, t->minute, t->second)
-                   .toStdString()
-             : std::string("none");
+    return t
+        ? QString::asprintf("%04d/%02d/%02d %02d:%02d:%02d", t->year, t->month, t->day, t->hour, t->minute, t->second)
+              .toStdString()
+        : std::string("none");
 }
 
 } // namespace
@@ -102,23 +103,58 @@ TEST(DateFormsTest, UnreadableTexts)
 {
     const char *const cases[] = {
         // not a date at all
-        "", " ", "yesterday", "8/5/2010", "2010/08/05", "15:04", "Aug 05 2010",
+        "",
+        " ",
+        "yesterday",
+        "8/5/2010",
+        "2010/08/05",
+        "15:04",
+        "Aug 05 2010",
         // broken pieces
-        "8-5-2010 03:04PM", "8/5/10 03:04PM", "8/5/20100 03:04PM", "8/5/2010 03:4PM", "8/5/2010 0304PM",
-        "8/5/2010 03:04PMX", "8/5/2010 03:04 P", "8/5/2010 03:04:9PM", "8/5/2010T03:04PM", "8/5/201003:04PM",
-        "2010/8/5 15:04:09", "2010-08/05 15:04:09", "2010-08-05X15:04:09", "2010-08-05 15:04:09.",
-        "2010-08-05 15:04:09Z", "2010/08/05T15:04:09", "Augu 05 2010 03:04PM", "Aug05 2010 03:04PM",
-        "Aug 005 2010 03:04PM", "Foo 05 2010 03:04PM", "123/5/2010 03:04PM",
+        "8-5-2010 03:04PM",
+        "8/5/10 03:04PM",
+        "8/5/20100 03:04PM",
+        "8/5/2010 03:4PM",
+        "8/5/2010 0304PM",
+        "8/5/2010 03:04PMX",
+        "8/5/2010 03:04 P",
+        "8/5/2010 03:04:9PM",
+        "8/5/2010T03:04PM",
+        "8/5/201003:04PM",
+        "2010/8/5 15:04:09",
+        "2010-08/05 15:04:09",
+        "2010-08-05X15:04:09",
+        "2010-08-05 15:04:09.",
+        "2010-08-05 15:04:09Z",
+        "2010/08/05T15:04:09",
+        "Augu 05 2010 03:04PM",
+        "Aug05 2010 03:04PM",
+        "Aug 005 2010 03:04PM",
+        "Foo 05 2010 03:04PM",
+        "123/5/2010 03:04PM",
         // a 12-hour clock has no hour 0 and none above 12
-        "8/5/2010 00:05AM", "8/5/2010 0:05 PM", "8/5/2010 13:05PM",
+        "8/5/2010 00:05AM",
+        "8/5/2010 0:05 PM",
+        "8/5/2010 13:05PM",
         // no real date or time
-        "13/5/2010 03:04PM", "0/5/2010 03:04PM", "2/30/2010 03:04PM", "2/29/2010 03:04PM", "2/29/1900 03:04PM",
-        "4/31/2010 03:04PM", "8/0/2010 03:04PM", "8/5/0000 03:04PM", "8/5/2010 24:00", "8/5/2010 23:60",
-        "2010/08/05 15:04:60", "2010-13-01 00:00:00", "Feb 30 2010 01:00AM", "Jun 31 2010 01:00AM",
+        "13/5/2010 03:04PM",
+        "0/5/2010 03:04PM",
+        "2/30/2010 03:04PM",
+        "2/29/2010 03:04PM",
+        "2/29/1900 03:04PM",
+        "4/31/2010 03:04PM",
+        "8/0/2010 03:04PM",
+        "8/5/0000 03:04PM",
+        "8/5/2010 24:00",
+        "8/5/2010 23:60",
+        "2010/08/05 15:04:60",
+        "2010-13-01 00:00:00",
+        "Feb 30 2010 01:00AM",
+        "Jun 31 2010 01:00AM",
     };
     for (const char *text : cases)
-        EXPECT_FALSE(readCommentDate(QString::fromLatin1(text))) << text << " read as "
-                                                                << describe(readCommentDate(QString::fromLatin1(text)));
+        EXPECT_FALSE(readCommentDate(QString::fromLatin1(text)))
+            << text << " read as " << describe(readCommentDate(QString::fromLatin1(text)));
 }
 
 TEST(DateFormsTest, ClockCanBeSet)

@@ -57,7 +57,8 @@ TEST_F(DesignerPluginTest, DescribesTheControlForTheWidgetBox)
 
     const QStringList classes = classesInDomXml(plugin->domXml());
     EXPECT_EQ(classes, QStringList({plugin->name(), plugin->name()}));
-    EXPECT_TRUE(plugin->domXml().contains(QLatin1String("<header location=\"global\">VynMemberComment/MemberComment.h</header>")));
+    EXPECT_TRUE(plugin->domXml().contains(
+        QLatin1String("<header location=\"global\">VynMemberComment/MemberComment.h</header>")));
 }
 
 TEST_F(DesignerPluginTest, CreatesTheControlOnAForm)

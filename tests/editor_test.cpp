@@ -48,7 +48,10 @@ protected:
     void TearDown() override { Platform::setClock({}); }
 
     template<typename T>
-    T *child(const char *name) { return control.findChild<T *>(QLatin1String(name)); }
+    T *child(const char *name)
+    {
+        return control.findChild<T *>(QLatin1String(name));
+    }
     QTreeView *list() { return child<QTreeView>("lstComments"); }
     CommentListModel *model() { return qobject_cast<CommentListModel *>(list()->model()); }
     QComboBox *group() { return child<QComboBox>("cboCommentGroup"); }
@@ -149,8 +152,9 @@ TEST_F(EditorTest, NewCommentIsValidatedThenAddedMarkedNew)
     EXPECT_EQ(countBoxes([&] { add()->click(); }), 0);
     ASSERT_EQ(model()->rowCount(), 1);
     EXPECT_EQ(column(0), QStringList{"  Don't call back"});
-    const QStringList expected{"  Don't call back", "1234", "N", "2", "General", "5", "Call", "8/5/2010 03:07PM",
-                               "", "1", "0", "0", "Aug 05 2010 03:07PM", "1"};
+    const QStringList expected{
+        "  Don't call back",   "1234", "N", "2", "General", "5", "Call", "8/5/2010 03:07PM", "", "1", "0", "0",
+        "Aug 05 2010 03:07PM", "1"};
     for (int c = 0; c < 14; ++c)
         EXPECT_EQ(cell(0, c), expected.at(c)) << c;
     // back to idle: flags disabled but showing what was saved, choices kept, list active
@@ -237,9 +241,15 @@ TEST_F(EditorTest, OnlyRowsASaveCanAddressAreOpened)
         const char *afterSave; // nullptr: the row is never opened
     } cases[] = {
         // the "N" test is exact: any other cell with a leading number is a loaded row
-        {"7N", "7U"}, {"-7", "-7U"}, {" 12", "12U"},
+        {"7N", "7U"},
+        {"-7", "-7U"},
+        {" 12", "12U"},
         // no leading number: no save could name the row
-        {" N", nullptr}, {"n", nullptr}, {"N1", nullptr}, {"abc", nullptr}, {" ", nullptr},
+        {" N", nullptr},
+        {"n", nullptr},
+        {"N1", nullptr},
+        {"abc", nullptr},
+        {" ", nullptr},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.sequence);
@@ -296,7 +306,8 @@ TEST_F(EditorTest, SelectionLoadsTheEditorInBothModes)
     struct {
         const char *flagText;
         bool checked;
-    } const flags[] = {{"1", true}, {"-1", true}, {"2", true}, {"True", true}, {"true", true}, {"0", false}, {"False", false}};
+    } const flags[] = {{"1", true},    {"-1", true}, {"2", true},     {"True", true},
+                       {"true", true}, {"0", false}, {"False", false}};
     for (const auto &f : flags) {
         model()->clear();
         RowSpec spec = kLoaded;
@@ -335,7 +346,7 @@ TEST_F(EditorTest, RowThatCannotBeShownInFullIsNeverOpened)
     clickRow(0);
     ASSERT_TRUE(flag("chkCenterFocus")->isChecked());
     clickRow(1);
-    EXPECT_EQ(group()->currentIndex(), -1);           // not the previous row's group
+    EXPECT_EQ(group()->currentIndex(), -1); // not the previous row's group
     EXPECT_EQ(type()->currentText(), QStringLiteral("Letter"));
     EXPECT_FALSE(flag("chkCenterFocus")->isChecked()); // this row's flag, not the previous one's
     EXPECT_FALSE(flag("chkBETAFocus")->isChecked());   // unreadable shows unchecked
@@ -378,7 +389,7 @@ TEST_F(EditorTest, EditAfterASaveReloadsTheSelectedRowFirst)
     group()->setCurrentIndex(0);
     type()->setCurrentIndex(0);
     flag("chkBETAFocus")->setChecked(true);
-    add()->click(); // Save: the editor shows the new comment's flags, Edit is disabled
+    add()->click();           // Save: the editor shows the new comment's flags, Edit is disabled
     control.Mode(true, 1234); // ...until the host enables it again without a new click
     const int loaded = column(2).indexOf(QStringLiteral("7"));
     list()->setCurrentIndex(model()->index(loaded, 0));
@@ -437,7 +448,7 @@ TEST_F(EditorTest, DeleteAsksFirstAndRemovesTheSelectedRow)
     EXPECT_FALSE(del()->isEnabled());
     EXPECT_FALSE(edit()->isEnabled());
     EXPECT_TRUE(text()->toPlainText().isEmpty());
-    EXPECT_EQ(control.focusWidget(), add()); // the box may still hold the activation
+    EXPECT_EQ(control.focusWidget(), add());                      // the box may still hold the activation
     EXPECT_EQ(group()->currentText(), QStringLiteral("General")); // still the removed row's values
 }
 
@@ -459,8 +470,10 @@ TEST_F(EditorTest, EnterIsDiscardedAndTypingStopsAtTheLimit)
 TEST_F(EditorTest, FlagCaptionsTickTheirBoxesWhileTheyAreOpen)
 {
     const std::pair<const char *, const char *> captions[] = {
-        {"lblCenterFocus", "chkCenterFocus"}, {"lblFranchiseRelationsFocus", "chkFranchiseRelationsFocus"},
-        {"lblVendorFocus", "chkmemberFocus"}, {"lblFocusBilling", "chkBETAFocus"},
+        {"lblCenterFocus", "chkCenterFocus"},
+        {"lblFranchiseRelationsFocus", "chkFranchiseRelationsFocus"},
+        {"lblVendorFocus", "chkmemberFocus"},
+        {"lblFocusBilling", "chkBETAFocus"},
     };
     auto clickCaption = [&](const char *name) {
         QTest::mouseClick(child<QWidget>(name), Qt::LeftButton, {}, QPoint(5, 5));

@@ -21,10 +21,26 @@ int sign(int v)
 
 // Byte pieces that make UTF-8 hard: a BOM, truncated and overlong sequences, surrogates, code
 // points past U+10FFFF, noncharacters, stray continuation bytes.
-const QByteArray kPieces[] = {"\xEF\xBB\xBF", "\xE2\x82\xAC", "\xC3\xA9",     "\xF0\x9F\x98\x80", "\xED\xA0\x80",
-                              "\xC0\xAF",     "\xEF\xBF\xBE", "\xEF\xB7\x90", "\xF4\x90\x80\x80", "\xE0\x9F\xBF",
-                              "\xF0\x8F\xBF\xBF", "\x80",     "\xFF",         "\xC2",             "a",
-                              "\xE2\x82",     "\xF0\x9F",     "Z",            "plain ASCII run",  " "};
+const QByteArray kPieces[] = {"\xEF\xBB\xBF",
+                              "\xE2\x82\xAC",
+                              "\xC3\xA9",
+                              "\xF0\x9F\x98\x80",
+                              "\xED\xA0\x80",
+                              "\xC0\xAF",
+                              "\xEF\xBF\xBE",
+                              "\xEF\xB7\x90",
+                              "\xF4\x90\x80\x80",
+                              "\xE0\x9F\xBF",
+                              "\xF0\x8F\xBF\xBF",
+                              "\x80",
+                              "\xFF",
+                              "\xC2",
+                              "a",
+                              "\xE2\x82",
+                              "\xF0\x9F",
+                              "Z",
+                              "plain ASCII run",
+                              " "};
 
 QByteArray randomBytes(std::mt19937 &random)
 {
@@ -56,7 +72,8 @@ TEST(CommentRowTest, Utf8CellsDecodeAsFromUtf8)
     }
     // long ASCII runs around letters of every length
     const QByteArray mixed = "The member's account (R&D) was closed \xC3\xA9t\xC3\xA9 2010 \xE2\x82\xAC 12 "
-                             "\xF0\x9F\x98\x80 and reopened by Ren\xC3\xA9" "e O'Brien in S\xC3\xA3o Paulo.";
+                             "\xF0\x9F\x98\x80 and reopened by Ren\xC3\xA9"
+                             "e O'Brien in S\xC3\xA3o Paulo.";
     const QByteArrayView one[1] = {mixed};
     CommentRow row;
     row.appendUtf8Cells(one, 1);
@@ -71,15 +88,16 @@ TEST(CommentRowTest, Utf8CellsDecodeAsFromUtf8)
 
 TEST(CommentListModelTest, CaseInsensitiveCompareMatchesQt)
 {
-    const QString texts[] = {
-        // ASCII: letter case, digits and punctuation around the letters, prefixes
-        "", "a", "A", "b", "B", "ab", "AB", "aB", "abc", "10", "9", "100U", "100u", "N", "n", "_", "[", "`", "@", "{",
-        // beyond ASCII: accented, sharp s, Greek sigma forms, a surrogate pair with a case
-        "é", "É", "e", "f", "ß", "SS", "ss", "Σ", "σ", "ς", QString::fromUtf8("\xF0\x90\x90\x80"),
-        QString::fromUtf8("\xF0\x90\x90\xA8"), "a\xC3\xA9", "A\xC3\x89", "Ab\xC3\xA9", "ab"};
+    const QString texts[] = {// ASCII: letter case, digits and punctuation around the letters, prefixes
+                             "", "a", "A", "b", "B", "ab", "AB", "aB", "abc", "10", "9", "100U", "100u", "N", "n", "_",
+                             "[", "`", "@", "{",
+                             // beyond ASCII: accented, sharp s, Greek sigma forms, a surrogate pair with a case
+                             "é", "É", "e", "f", "ß", "SS", "ss", "Σ", "σ", "ς", QString::fromUtf8("\xF0\x90\x90\x80"),
+                             QString::fromUtf8("\xF0\x90\x90\xA8"), "a\xC3\xA9", "A\xC3\x89", "Ab\xC3\xA9", "ab"};
     for (const QString &a : texts)
         for (const QString &b : texts)
-            EXPECT_EQ(sign(Platform::compareCaseInsensitive(a, b)), sign(QStringView(a).compare(b, Qt::CaseInsensitive)))
+            EXPECT_EQ(sign(Platform::compareCaseInsensitive(a, b)),
+                      sign(QStringView(a).compare(b, Qt::CaseInsensitive)))
                 << a.toStdString() << " vs " << b.toStdString();
 
     std::mt19937 random(11);
@@ -102,18 +120,22 @@ TEST(BatchBuilderTest, EncodedFormIsTheEncodedBatch)
     // A row for a cell list: description, sequence marker, group, type and the four flags.
     auto row = [](const QString &description, const QString &sequence, const QString &group, const QString &flag) {
         CommentRow r;
-        const QString cells[Column::Count] = {description, "1001", sequence, group, "General", "5", "Call",
-                                              "8/5/2010 03:07PM", "Ann O'Lee", flag, "0", "True", "Aug 05 2010", "0"};
+        const QString cells[Column::Count] = {description, "1001", sequence,           group,       "General",
+                                              "5",         "Call", "8/5/2010 03:07PM", "Ann O'Lee", flag,
+                                              "0",         "True", "Aug 05 2010",      "0"};
         for (const QString &cell : cells)
             r.appendCell(cell);
         return r;
     };
     const QString surrogatePair = QString::fromUtf8("\xF0\x9F\x98\x80");
     std::vector<CommentRow> rows = {
-        row("plain text", "7", "2", "1"),                                          // unchanged: not sent
-        row("Don't & \"quote\" = 100%", "N", "2", "1"),                             // new
-        row(QString::fromUtf8("caf\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 \xC5\x81\xC3\xB3" "d\xC5\xBA ") + surrogatePair, "12U", "3", "0"),
-        row(QString(QChar(0xD800)) + "lone" + QChar(0xDC00), "N", "-4", "True"),  // lone surrogates
+        row("plain text", "7", "2", "1"),               // unchanged: not sent
+        row("Don't & \"quote\" = 100%", "N", "2", "1"), // new
+        row(QString::fromUtf8("caf\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 \xC5\x81\xC3\xB3"
+                              "d\xC5\xBA ")
+                + surrogatePair,
+            "12U", "3", "0"),
+        row(QString(QChar(0xD800)) + "lone" + QChar(0xDC00), "N", "-4", "True"), // lone surrogates
         row(QString(), "9U", "2", "false"),
     };
     // Long rows, quotes at every place of the encoder's steps.
@@ -146,8 +168,8 @@ TEST(UrlEncodeTest, EveryPathEncodesAsTheCharacterRule)
         Platform::toCodePage(text, codePage, codes);
         QString out;
         for (const std::uint16_t code : codes) {
-            const bool passes = (code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z') || (code >= 'a' && code <= 'z')
-                                || code == '*' || code == '-' || code == '.' || code == '_';
+            const bool passes = (code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z')
+                || (code >= 'a' && code <= 'z') || code == '*' || code == '-' || code == '.' || code == '_';
             if (passes)
                 out += QChar(code);
             else if (code == ' ')
@@ -159,7 +181,8 @@ TEST(UrlEncodeTest, EveryPathEncodesAsTheCharacterRule)
     };
     // Long plain runs (taken a vector at a time) broken by every other kind of character, the
     // halves of a surrogate pair among them.
-    const QString alphabet = QString::fromUtf8("aZ09*-._ ~'=,;%+&@[`{/\\\xC3\xA9\xC3\x89\xC3\x9F\xE2\x82\xAC\xE4\xB8\xAD\xCE\xA3\xD0\x96\xF0\x9F\x98\x80");
+    const QString alphabet = QString::fromUtf8(
+        "aZ09*-._ ~'=,;%+&@[`{/\\\xC3\xA9\xC3\x89\xC3\x9F\xE2\x82\xAC\xE4\xB8\xAD\xCE\xA3\xD0\x96\xF0\x9F\x98\x80");
     std::mt19937 random(5);
     for (int trial = 0; trial < 3000; ++trial) {
         QString text;
@@ -177,7 +200,8 @@ TEST(UrlEncodeTest, EveryPathEncodesAsTheCharacterRule)
             const char *end = encoder.write(bytes.data(), text);
             ASSERT_EQ(QByteArray(bytes.constData(), end - bytes.constData()), reference(text, codePage).toLatin1());
             end = encoder.writeQuoted(bytes.data(), text);
-            const QString literal = QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
+            const QString literal =
+                QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
             ASSERT_EQ(QByteArray(bytes.constData(), end - bytes.constData()), reference(literal, codePage).toLatin1());
         }
     }

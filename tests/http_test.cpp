@@ -24,7 +24,8 @@ protected:
     std::vector<HttpResult> post(const QString &url, const QByteArray &body = "SQL=x")
     {
         std::vector<HttpResult> results;
-        auto connection = QObject::connect(&transfer, &HttpTransfer::finished, [&](const HttpResult &r) { results.push_back(r); });
+        auto connection =
+            QObject::connect(&transfer, &HttpTransfer::finished, [&](const HttpResult &r) { results.push_back(r); });
         EXPECT_TRUE(transfer.post(QUrl(url), body, kFormType));
         EXPECT_TRUE(QTest::qWaitFor([&] { return !transfer.isRunning(); }, 20000));
         QObject::disconnect(connection);

@@ -54,8 +54,20 @@ struct Reply {
 
 QStringList comment(const QString &text, const QString &sequence)
 {
-    return {text, "1234", sequence, "2", "General", "5", "Call", "8/5/2010 03:07PM", "Ann Lee",
-            "1", "0", "True", "Aug 05 2010 03:07PM", "0"};
+    return {text,
+            "1234",
+            sequence,
+            "2",
+            "General",
+            "5",
+            "Call",
+            "8/5/2010 03:07PM",
+            "Ann Lee",
+            "1",
+            "0",
+            "True",
+            "Aug 05 2010 03:07PM",
+            "0"};
 }
 
 class LoadDataTest : public ::testing::Test
@@ -195,7 +207,7 @@ TEST_F(LoadDataTest, LoadReturnsTheEditorToIdleWhateverItsOutcome)
     auto *center = control.findChild<QCheckBox *>(QStringLiteral("chkCenterFocus"));
     enum class Before { Selected, Editing, Adding };
     const std::pair<Before, bool> cases[] = {
-        {Before::Selected, true}, {Before::Editing, true}, {Before::Adding, true},
+        {Before::Selected, true},  {Before::Editing, true},  {Before::Adding, true},
         {Before::Selected, false}, {Before::Editing, false},
     };
     for (const auto &[before, loads] : cases) {
@@ -247,7 +259,8 @@ TEST_F(LoadDataTest, LockedTextOfALoadedRowIsSentExactly)
     server.reply(200, "");
     control.ReadData();
     ASSERT_EQ(server.requests().back().method, "POST");
-    const std::string expected = control.urlEncode(QStringLiteral("SET CommentDescription = '%1',").arg(locked)).toStdString();
+    const std::string expected =
+        control.urlEncode(QStringLiteral("SET CommentDescription = '%1',").arg(locked)).toStdString();
     EXPECT_NE(server.requests().back().body.find(expected), std::string::npos) << server.requests().back().body;
 }
 
@@ -291,43 +304,71 @@ TEST_F(LoadDataTest, FailuresShowTheErrorBoxAndKeepWhatWasRead)
         bool choicesChanged;
     } cases[] = {
         {"closed port", [&] { server.reply(200, ""); }, 1001, "network error", {}, false},
-        {"server error", [&] { server.reply(500, changed.xml().toStdString(), "text/xml"); }, 1001,
-         "HTTP status 500", {}, false},
+        {"server error",
+         [&] { server.reply(500, changed.xml().toStdString(), "text/xml"); },
+         1001,
+         "HTTP status 500",
+         {},
+         false},
         {"malformed", [&] { server.reply(200, "<reply><user>x</user>", "text/xml"); }, 1001, "offset", {}, false},
-        {"three sections", [&] { server.reply(200, "<r><u>U</u><g><x><i>7</i><d>New group</d></x></g><t/></r>", "text/xml"); },
-         1002, "has 3 sections", {}, true},
-        {"short record", [&] {
+        {"three sections",
+         [&] { server.reply(200, "<r><u>U</u><g><x><i>7</i><d>New group</d></x></g><t/></r>", "text/xml"); },
+         1002,
+         "has 3 sections",
+         {},
+         true},
+        {"short record",
+         [&] {
              Reply r = changed;
              r.comments = {comment("a", "1"), comment("b", "2"), shortRecord, comment("after", "4")};
              serve(r);
-         }, 1003, "position 2 has 13 fields; the list has 14 columns", {"1", "2", "3"}, true},
-        {"empty field", [&] {
+         },
+         1003,
+         "position 2 has 13 fields; the list has 14 columns",
+         {"1", "2", "3"},
+         true},
+        {"empty field",
+         [&] {
              Reply r = changed;
              r.comments = {comment("a", "1"), emptyField, comment("after", "4")};
              serve(r);
-         }, 1004, "position 1: field at position 6", {"1", "3"}, true},
-        {"empty description", [&] {
+         },
+         1004,
+         "position 1: field at position 6",
+         {"1", "3"},
+         true},
+        {"empty description",
+         [&] {
              Reply r = changed;
              QStringList noText = comment("", "3");
              noText[0] = QString();
              r.comments = {comment("a", "1"), noText, comment("after", "4")};
              serve(r);
-         }, 1004, "position 1: field at position 0", {"1"}, true},
-        {"comment between records", [&] {
+         },
+         1004,
+         "position 1: field at position 0",
+         {"1"},
+         true},
+        {"comment between records",
+         [&] {
              Reply r = changed;
              r.comments = {comment("a", "1"), comment("b", "2")};
              QByteArray xml = r.xml();
              xml.replace("</comment>\n<comment>", "</comment><!-- note --><comment>");
              server.reply(200, xml.toStdString(), "text/xml");
-         }, 1005, "position 1 has no fields", {"1"}, true},
+         },
+         1005,
+         "position 1 has no fields",
+         {"1"},
+         true},
     };
     for (const Case &c : cases) {
         serve(good);
         ASSERT_TRUE(load().empty()) << c.name;
         c.serveIt();
         MessageBoxes boxes;
-        const QString base = QLatin1String(c.name) == QLatin1String("closed port") ? LoopbackServer::closedBaseUrl()
-                                                                                   : server.baseUrl();
+        const QString base =
+            QLatin1String(c.name) == QLatin1String("closed port") ? LoopbackServer::closedBaseUrl() : server.baseUrl();
         control.LoadData(base, 1, 1);
         ASSERT_EQ(boxes.seen().size(), 1u) << c.name;
         const SeenBox &box = boxes.seen()[0];
@@ -346,7 +387,8 @@ TEST_F(LoadDataTest, FailuresShowTheErrorBoxAndKeepWhatWasRead)
         EXPECT_EQ(control.cursor().shape(), Qt::ArrowCursor) << c.name;
         EXPECT_NE(d()->moXMLDoc, nullptr) << c.name;
         const Entries groups = entries(combo("cboCommentGroup"));
-        const Entries expectedGroups = c.choicesChanged ? Entries{{"New group", 7}} : Entries{{"General", 2}, {"Billing", 3}};
+        const Entries expectedGroups =
+            c.choicesChanged ? Entries{{"New group", 7}} : Entries{{"General", 2}, {"Billing", 3}};
         EXPECT_EQ(groups, expectedGroups) << c.name;
     }
 }
@@ -459,7 +501,8 @@ TEST_F(LoadDataTest, DeepAndLargeReplies)
 
     Reply many;
     for (int i = 0; i < 10000; ++i)
-        many.comments.push_back(comment(QStringLiteral("comment %1").arg(i), QStringLiteral("%1").arg(i, 5, 10, QLatin1Char('0'))));
+        many.comments.push_back(
+            comment(QStringLiteral("comment %1").arg(i), QStringLiteral("%1").arg(i, 5, 10, QLatin1Char('0'))));
     serve(many);
     EXPECT_TRUE(load().empty());
     ASSERT_EQ(model()->rowCount(), 10000);

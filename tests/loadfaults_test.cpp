@@ -23,16 +23,28 @@ using Fields = std::vector<QByteArray>;
 // A comment record's fourteen fields; text is put in as raw bytes.
 Fields comment(const QByteArray &text, const QByteArray &sequence)
 {
-    return {text, "1234", sequence, "2", "General", "5", "Call", "8/5/2010 03:07PM", "Ann Lee",
-            "1", "0", "True", "Aug 05 2010 03:07PM", "0"};
+    return {text,
+            "1234",
+            sequence,
+            "2",
+            "General",
+            "5",
+            "Call",
+            "8/5/2010 03:07PM",
+            "Ann Lee",
+            "1",
+            "0",
+            "True",
+            "Aug 05 2010 03:07PM",
+            "0"};
 }
 
 // A load reply in the server's layout, from raw bytes (nothing is escaped).
 QByteArray replyXml(const QByteArray &user, const std::vector<Fields> &comments, const QByteArray &prolog = {})
 {
     QByteArray x = "<?xml version=\"1.0\"?>\n" + prolog + "<reply><user>" + user + "</user>"
-                   + "<groups><group><id>2</id><desc>General</desc></group></groups>"
-                   + "<types><type><id>5</id><desc>Call</desc></type></types><comments>";
+        + "<groups><group><id>2</id><desc>General</desc></group></groups>"
+        + "<types><type><id>5</id><desc>Call</desc></type></types><comments>";
     for (const Fields &fields : comments) {
         x += "<comment>";
         for (const QByteArray &f : fields)
@@ -54,7 +66,7 @@ QByteArray deflated(const QByteArray &bytes)
 std::string headers(qsizetype contentLength, const char *extra = "")
 {
     return "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Length: " + std::to_string(contentLength) + "\r\n"
-           + extra + "\r\n";
+        + extra + "\r\n";
 }
 
 class LoadFaultsTest : public ::testing::Test
@@ -100,7 +112,10 @@ protected:
         return lines.value(1);
     }
 
-    bool pointerRestored() { return !control.testAttribute(Qt::WA_SetCursor) && control.cursor().shape() == Qt::ArrowCursor; }
+    bool pointerRestored()
+    {
+        return !control.testAttribute(Qt::WA_SetCursor) && control.cursor().shape() == Qt::ArrowCursor;
+    }
 
     LoopbackServer server;
     // Placed on a host window as a host does: a top-level widget keeps WA_SetCursor after unsetCursor.
@@ -139,62 +154,84 @@ TEST_F(LoadFaultsTest, BrokenTransfersShowTheErrorBox)
         int deadlineMs = 60000;
     } cases[] = {
         {"closed before any reply", [](RawConnection &c) { c.readRequest(); }, "network error"},
-        {"reset before any reply", [](RawConnection &c) { c.readRequest(); c.reset(); }, "network error"},
-        {"closed mid-body", [&](RawConnection &c) {
+        {"reset before any reply",
+         [](RawConnection &c) {
+             c.readRequest();
+             c.reset();
+         },
+         "network error"},
+        {"closed mid-body",
+         [&](RawConnection &c) {
              c.readRequest();
              c.send(headers(full.size()) + half);
-         }, "network error"},
-        {"reset mid-body", [&](RawConnection &c) {
+         },
+         "network error"},
+        {"reset mid-body",
+         [&](RawConnection &c) {
              c.readRequest();
              c.send(headers(full.size()) + half);
              c.pause(50ms);
              c.reset();
-         }, "network error"},
-        {"chunked body cut before its end", [&](RawConnection &c) {
+         },
+         "network error"},
+        {"chunked body cut before its end",
+         [&](RawConnection &c) {
              c.readRequest();
              char size[16];
              std::snprintf(size, sizeof size, "%llx", static_cast<unsigned long long>(full.size()));
-             c.send("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nTransfer-Encoding: chunked\r\n\r\n" + std::string(size)
-                    + "\r\n" + full.toStdString() + "\r\n");
-         }, "network error", true},
+             c.send("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nTransfer-Encoding: chunked\r\n\r\n"
+                    + std::string(size) + "\r\n" + full.toStdString() + "\r\n");
+         },
+         "network error", true},
         // the whole document arrived, but not the whole body: still not the reply the server sent
-        {"complete document in a short body", [&](RawConnection &c) {
+        {"complete document in a short body",
+         [&](RawConnection &c) {
              c.readRequest();
              c.send(headers(full.size() + 100) + full.toStdString());
-         }, "network error"},
-        {"trickle then stall", [&](RawConnection &c) {
+         },
+         "network error"},
+        {"trickle then stall",
+         [&](RawConnection &c) {
              c.readRequest();
              c.send(headers(full.size()));
              for (int i = 0; i < 8 && c.send(full.mid(i * 4, 4).toStdString()); ++i)
                  c.pause(50ms);
              c.stall();
-         }, "no progress for 400 ms", false, 400},
+         },
+         "no progress for 400 ms", false, 400},
         // a trickle is progress, but the whole load, redirect included, has its deadline
-        {"trickle after a redirect", redirectThen("/elsewhere", [&](RawConnection &c) {
-             c.send(headers(full.size()));
-             for (int i = 0; i < 50 && c.send(full.mid(i, 1).toStdString()) && c.pause(100ms); ++i) {
-             }
-         }), "no complete reply within the deadline of 1500 ms", false, 1000, 1500},
+        {"trickle after a redirect",
+         redirectThen("/elsewhere",
+                      [&](RawConnection &c) {
+                          c.send(headers(full.size()));
+                          for (int i = 0; i < 50 && c.send(full.mid(i, 1).toStdString()) && c.pause(100ms); ++i) {}
+                      }),
+         "no complete reply within the deadline of 1500 ms", false, 1000, 1500},
         {"redirect to a TLS handshake that never ends",
          redirectThen("https://127.0.0.1:" + std::to_string(silent.port()) + "/", [](RawConnection &) {}),
          "no progress for 400 ms from https://127.0.0.1", false, 400},
-        {"longer than the limit, as its Content-Length says", [](RawConnection &c) {
+        {"longer than the limit, as its Content-Length says",
+         [](RawConnection &c) {
              c.readRequest();
              c.send(headers(kMiB + 1));
              c.pause(10s);
-         }, "larger than the limit of 1 MiB (VYNMEMBERCOMMENT_MAX_REPLY_MIB)"},
-        {"longer than the limit, chunked", [](RawConnection &c) {
+         },
+         "larger than the limit of 1 MiB (VYNMEMBERCOMMENT_MAX_REPLY_MIB)"},
+        {"longer than the limit, chunked",
+         [](RawConnection &c) {
              c.readRequest();
              c.send("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nTransfer-Encoding: chunked\r\n\r\n");
-             for (int i = 0; i < 80 && c.send("4000\r\n" + std::string(0x4000, ' ') + "\r\n"); ++i) {
-             }
+             for (int i = 0; i < 80 && c.send("4000\r\n" + std::string(0x4000, ' ') + "\r\n"); ++i) {}
              c.pause(10s);
-         }, "larger than the limit of 1 MiB (VYNMEMBERCOMMENT_MAX_REPLY_MIB)"},
-        {"decompression bomb", [&](RawConnection &c) {
+         },
+         "larger than the limit of 1 MiB (VYNMEMBERCOMMENT_MAX_REPLY_MIB)"},
+        {"decompression bomb",
+         [&](RawConnection &c) {
              c.readRequest();
              c.send(headers(qsizetype(bomb.size()), "Content-Encoding: deflate\r\n") + bomb);
              c.pause(10s);
-         }, "could not be decompressed: it is corrupt or larger than the limit of 1 MiB"},
+         },
+         "could not be decompressed: it is corrupt or larger than the limit of 1 MiB"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -218,7 +255,8 @@ TEST_F(LoadFaultsTest, BrokenTransfersShowTheErrorBox)
 TEST_F(LoadFaultsTest, FiftyMegabyteReplyIsListed)
 {
     const QByteArray huge(50 * 1024 * 1024, 'x');
-    server.reply(200, replyXml("Ann Lee", {comment("small", "1"), comment(huge, "3"), comment("last", "2")}).toStdString(),
+    server.reply(200,
+                 replyXml("Ann Lee", {comment("small", "1"), comment(huge, "3"), comment("last", "2")}).toStdString(),
                  "text/xml");
     EXPECT_TRUE(load(server.baseUrl()).empty());
     EXPECT_EQ(column(Column::CommentSequence), (QStringList{"3", "2", "1"}));
@@ -247,7 +285,8 @@ TEST_F(LoadFaultsTest, RepetitiveMemberLoadsCompressed)
     // would refuse as a decompression bomb
     std::vector<Fields> comments;
     for (int i = 0; i < 20000; ++i)
-        comments.push_back(comment("Called about the renewal, left a message. " + QByteArray(400, '.'), QByteArray::number(i)));
+        comments.push_back(
+            comment("Called about the renewal, left a message. " + QByteArray(400, '.'), QByteArray::number(i)));
     const QByteArray xml = replyXml("Ann Lee", comments);
     const std::string body = deflated(xml).toStdString();
     ASSERT_GT(xml.size(), 10 * kMiB);
@@ -264,7 +303,7 @@ TEST_F(LoadFaultsTest, RepetitiveMemberLoadsCompressed)
 TEST_F(LoadFaultsTest, InvalidUtf8BecomesReplacementCharacters)
 {
     const QByteArray texts[] = {
-        "Caf\xE9 latin-1 byte",       // a lone byte above 127
+        "Caf\xE9 latin-1 byte",        // a lone byte above 127
         "paren \xC3\x28 after",        // a lead byte without its trail
         "surrogate \xED\xA0\x80 half", // an encoded UTF-16 surrogate
         "overlong \xC0\xAF slash",     // an overlong form
@@ -303,7 +342,8 @@ TEST_F(LoadFaultsTest, EntitiesOfTheDocumentTypeAreNotExpanded)
     }
     entities += "<!ENTITY secret SYSTEM \"file:///etc/passwd\">";
     const QByteArray prolog = "<!DOCTYPE reply [" + entities + "]>\n";
-    server.reply(200, replyXml("&l9;", {comment("&l9;", "1"), comment("&secret; &amp; &#65;", "2")}, prolog).toStdString(),
+    server.reply(200,
+                 replyXml("&l9;", {comment("&l9;", "1"), comment("&secret; &amp; &#65;", "2")}, prolog).toStdString(),
                  "text/xml");
 
     const std::vector<SeenBox> boxes = load(server.baseUrl());

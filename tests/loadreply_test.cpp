@@ -114,20 +114,41 @@ TEST(LoadReplyTest, FailingRecordKeepsWhatWasRead)
         std::vector<QStringList> rows;
         const char *where;
     } cases[] = {
-        {"13 fields", good + record(shortFields) + later, ReplyErrorNumber::MissingField,
-         {fullFields(QStringLiteral("a")), partial(QStringLiteral("b"), 13)}, "position 1 has 13 fields; the list has 14"},
-        {"empty field 5", good + record(emptyFifth) + later, ReplyErrorNumber::EmptyField,
-         {fullFields(QStringLiteral("a")), partial(QStringLiteral("b"), 5)}, "position 1: field at position 5"},
-        {"empty description", good + record(emptyFirst) + later, ReplyErrorNumber::EmptyField,
-         {fullFields(QStringLiteral("a"))}, "position 1: field at position 0"},
-        {"record without fields", good + "<rec/>" + later, ReplyErrorNumber::EmptyRecord,
-         {fullFields(QStringLiteral("a"))}, "position 1 has no fields"},
-        {"text between records", good + "stray" + later, ReplyErrorNumber::EmptyRecord,
-         {fullFields(QStringLiteral("a"))}, "position 1"},
-        {"comment between records", good + "<!-- note -->" + later, ReplyErrorNumber::EmptyRecord,
-         {fullFields(QStringLiteral("a"))}, "position 1"},
-        {"first record short", record(QStringList{QStringLiteral("only")}) + good, ReplyErrorNumber::MissingField,
-         {QStringList{"only", "", "", "", "", "", "", "", "", "", "", "", "", ""}}, "position 0 has 1 fields"},
+        {"13 fields",
+         good + record(shortFields) + later,
+         ReplyErrorNumber::MissingField,
+         {fullFields(QStringLiteral("a")), partial(QStringLiteral("b"), 13)},
+         "position 1 has 13 fields; the list has 14"},
+        {"empty field 5",
+         good + record(emptyFifth) + later,
+         ReplyErrorNumber::EmptyField,
+         {fullFields(QStringLiteral("a")), partial(QStringLiteral("b"), 5)},
+         "position 1: field at position 5"},
+        {"empty description",
+         good + record(emptyFirst) + later,
+         ReplyErrorNumber::EmptyField,
+         {fullFields(QStringLiteral("a"))},
+         "position 1: field at position 0"},
+        {"record without fields",
+         good + "<rec/>" + later,
+         ReplyErrorNumber::EmptyRecord,
+         {fullFields(QStringLiteral("a"))},
+         "position 1 has no fields"},
+        {"text between records",
+         good + "stray" + later,
+         ReplyErrorNumber::EmptyRecord,
+         {fullFields(QStringLiteral("a"))},
+         "position 1"},
+        {"comment between records",
+         good + "<!-- note -->" + later,
+         ReplyErrorNumber::EmptyRecord,
+         {fullFields(QStringLiteral("a"))},
+         "position 1"},
+        {"first record short",
+         record(QStringList{QStringLiteral("only")}) + good,
+         ReplyErrorNumber::MissingField,
+         {QStringList{"only", "", "", "", "", "", "", "", "", "", "", "", "", ""}},
+         "position 0 has 1 fields"},
     };
     for (const Case &c : cases) {
         const CommentReadResult result = readComments(*parse(reply(c.comments)), Column::Count);
@@ -179,9 +200,7 @@ TEST(LoadReplyTest, UserNameIsTheFirstChildOfTheUserSection)
 
 TEST(LoadReplyTest, ChoicesStopAtTheFirstBadRecord)
 {
-    auto entries = [](const QByteArray &groups) {
-        return readChoices(*parse(reply("", groups)), Section::Groups);
-    };
+    auto entries = [](const QByteArray &groups) { return readChoices(*parse(reply("", groups)), Section::Groups); };
     using Entries = std::vector<std::pair<QString, qint32>>;
     auto flat = [](const std::optional<std::vector<ChoiceEntry>> &list) {
         Entries out;
@@ -220,13 +239,29 @@ TEST(LoadReplyTest, IdsConvertAs32BitIntegers)
         std::optional<qint32> value;
     } cases[] = {
         // plain, signed, padded
-        {"7", 7}, {"0", 0}, {"007", 7}, {"+12", 12}, {"-12", -12}, {"  42  ", 42}, {"\t5\n", 5},
-        {"2147483647", 2147483647}, {"-2147483648", qint32(-2147483647 - 1)},
+        {"7", 7},
+        {"0", 0},
+        {"007", 7},
+        {"+12", 12},
+        {"-12", -12},
+        {"  42  ", 42},
+        {"\t5\n", 5},
+        {"2147483647", 2147483647},
+        {"-2147483648", qint32(-2147483647 - 1)},
         // not integers or out of range
-        {"", std::nullopt}, {" ", std::nullopt}, {"-", std::nullopt}, {"+", std::nullopt},
-        {"1 2", std::nullopt}, {"1.5", std::nullopt}, {"1e3", std::nullopt}, {"0x10", std::nullopt},
-        {"abc", std::nullopt}, {"--1", std::nullopt}, {"2147483648", std::nullopt},
-        {"-2147483649", std::nullopt}, {"99999999999999999999", std::nullopt},
+        {"", std::nullopt},
+        {" ", std::nullopt},
+        {"-", std::nullopt},
+        {"+", std::nullopt},
+        {"1 2", std::nullopt},
+        {"1.5", std::nullopt},
+        {"1e3", std::nullopt},
+        {"0x10", std::nullopt},
+        {"abc", std::nullopt},
+        {"--1", std::nullopt},
+        {"2147483648", std::nullopt},
+        {"-2147483649", std::nullopt},
+        {"99999999999999999999", std::nullopt},
     };
     for (const Case &c : cases)
         EXPECT_EQ(toInt32(QString::fromLatin1(c.text)), c.value) << '"' << c.text << '"';

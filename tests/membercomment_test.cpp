@@ -63,18 +63,19 @@ TEST(MemberCommentTest, ListHasFourteenColumnsWithFiveVisible)
     auto *list = c.findChild<QTreeView *>(QStringLiteral("lstComments"));
     const QAbstractItemModel *model = list->model();
     ASSERT_EQ(model->columnCount(), 14);
-    const QStringList headers{"Comment Description", "MemberID", "CommentSequence", "CommentGroup",
-                              "Group Description", "CommentType", "Type Description", "Comment Date",
-                              "Comment Entered By", "FocusCenter", "FocusMembership", "FocusBETA",
-                              "RecordLastUpdated", "FocusFranchiseRelations"};
+    const QStringList headers{
+        "Comment Description", "MemberID",         "CommentSequence",   "CommentGroup",           "Group Description",
+        "CommentType",         "Type Description", "Comment Date",      "Comment Entered By",     "FocusCenter",
+        "FocusMembership",     "FocusBETA",        "RecordLastUpdated", "FocusFranchiseRelations"};
     QStringList visible;
     for (int col = 0; col < 14; ++col) {
         EXPECT_EQ(model->headerData(col, Qt::Horizontal).toString(), headers.at(col));
         if (!list->isColumnHidden(col))
             visible << headers.at(col);
     }
-    EXPECT_EQ(visible, (QStringList{"Comment Description", "Group Description", "Type Description",
-                                    "Comment Date", "Comment Entered By"}));
+    EXPECT_EQ(visible,
+              (QStringList{"Comment Description", "Group Description", "Type Description", "Comment Date",
+                           "Comment Entered By"}));
 
     // Widths: W / 5 and W / 5.2 of the list's width in twips, converted at the screen's DPI.
     const double dpi = c.logicalDpiX();
@@ -87,12 +88,11 @@ TEST(MemberCommentTest, ListHasFourteenColumnsWithFiveVisible)
 TEST(MemberCommentTest, VersionLabelAndClassInformation)
 {
     MemberComment c;
-    EXPECT_EQ(c.findChild<QLabel *>(QStringLiteral("lblVersionNumber"))->text(), QStringLiteral("Version Number: 2.0.7"));
+    EXPECT_EQ(c.findChild<QLabel *>(QStringLiteral("lblVersionNumber"))->text(),
+              QStringLiteral("Version Number: 2.0.7"));
 
     const QMetaObject *mo = c.metaObject();
-    auto info = [mo](const char *key) {
-        return QString::fromLatin1(mo->classInfo(mo->indexOfClassInfo(key)).value());
-    };
+    auto info = [mo](const char *key) { return QString::fromLatin1(mo->classInfo(mo->indexOfClassInfo(key)).value()); };
     EXPECT_EQ(info("ClassID"), QStringLiteral("{198D7217-D4DE-4F1C-9653-67FA935BBF2E}"));
     EXPECT_EQ(info("InterfaceID"), QStringLiteral("{560E874F-A2C1-4BBE-A8A0-77D3F672EF24}"));
     EXPECT_EQ(info("EventsID"), QStringLiteral("{9D0307FA-E2D7-4A3B-9161-AE791DAC51E6}"));
@@ -110,7 +110,8 @@ TEST(MemberCommentTest, ModeStoresAndEnablesButtons)
 
     // called by name, with and without arguments
     QVariant result = QVariant(1);
-    ASSERT_TRUE(QMetaObject::invokeMethod(&c, "Mode", Q_RETURN_ARG(QVariant, result), Q_ARG(bool, true), Q_ARG(qint32, 7)));
+    ASSERT_TRUE(
+        QMetaObject::invokeMethod(&c, "Mode", Q_RETURN_ARG(QVariant, result), Q_ARG(bool, true), Q_ARG(qint32, 7)));
     EXPECT_FALSE(result.isValid());
     expectButtons(c, true, true, false);
     ASSERT_TRUE(QMetaObject::invokeMethod(&c, "Mode", Q_RETURN_ARG(QVariant, result)));
@@ -167,12 +168,17 @@ TEST(MemberCommentTest, EveryChildHasAnAccessibleName)
         box->setProperty("locked", true);
     }
     const std::pair<const char *, const char *> expected[] = {
-        {"lstComments", "Comments"},          {"cboCommentGroup", "Group"},
-        {"cboCommentType", "Type"},           {"txtComment", "Comment"},
-        {"cmdAdd", "New Comment"},            {"cmdEdit", "Edit"},
-        {"cmdDelete", "Delete"},              {"chkCenterFocus", "Center Focus"},
+        {"lstComments", "Comments"},
+        {"cboCommentGroup", "Group"},
+        {"cboCommentType", "Type"},
+        {"txtComment", "Comment"},
+        {"cmdAdd", "New Comment"},
+        {"cmdEdit", "Edit"},
+        {"cmdDelete", "Delete"},
+        {"chkCenterFocus", "Center Focus"},
         {"chkFranchiseRelationsFocus", "Franchise Relations Focus"},
-        {"chkmemberFocus", "Membership Focus"}, {"chkBETAFocus", "BETA Focus"},
+        {"chkmemberFocus", "Membership Focus"},
+        {"chkBETAFocus", "BETA Focus"},
     };
     for (const auto &[name, accessibleName] : expected) {
         auto *w = c.findChild<QWidget *>(QLatin1String(name));
@@ -185,13 +191,15 @@ TEST(MemberCommentTest, EveryChildHasAnAccessibleName)
     QStringList order;
     QWidget *w = c.findChild<QWidget *>(QStringLiteral("lstComments"));
     for (int i = 0; i < 11; ++i, w = w->nextInFocusChain()) {
-        while (w->focusPolicy() == Qt::NoFocus || !w->parentWidget() || w->parentWidget()->objectName() != QLatin1String("fraMain"))
+        while (w->focusPolicy() == Qt::NoFocus || !w->parentWidget()
+               || w->parentWidget()->objectName() != QLatin1String("fraMain"))
             w = w->nextInFocusChain();
         order << w->objectName();
     }
-    EXPECT_EQ(order, (QStringList{"lstComments", "cboCommentGroup", "cboCommentType", "txtComment", "cmdAdd", "cmdEdit",
-                                  "cmdDelete", "chkCenterFocus", "chkFranchiseRelationsFocus", "chkmemberFocus",
-                                  "chkBETAFocus"}));
+    EXPECT_EQ(
+        order,
+        (QStringList{"lstComments", "cboCommentGroup", "cboCommentType", "txtComment", "cmdAdd", "cmdEdit", "cmdDelete",
+                     "chkCenterFocus", "chkFranchiseRelationsFocus", "chkmemberFocus", "chkBETAFocus"}));
 }
 
 TEST(MemberCommentTest, CaptionsFitAndLineUp)

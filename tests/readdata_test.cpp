@@ -94,9 +94,10 @@ TEST_F(ReadDataTest, WorkedExamplesArePostedByteForByte)
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].target, "/MemberComment.asp");
     EXPECT_EQ(requests[0].header("Content-Type"), "application/x-www-form-urlencoded");
-    EXPECT_NE(requests[0].body.find("VALUES+%281234+%2C%27Don%27%27t+call+back%27%2C%40MAXID%2B1%2C2%2C5%2CGETDATE%28%29"
-                                    "%2C%27clerk1%27%2C1%2C0%2C0%2CGETDATE%28%29%2C1%29%3B"),
-              std::string::npos);
+    EXPECT_NE(
+        requests[0].body.find("VALUES+%281234+%2C%27Don%27%27t+call+back%27%2C%40MAXID%2B1%2C2%2C5%2CGETDATE%28%29"
+                              "%2C%27clerk1%27%2C1%2C0%2C0%2CGETDATE%28%29%2C1%29%3B"),
+        std::string::npos);
     EXPECT_EQ(postedBatches(), std::vector<std::string>{kHeader + kInsert1 + kUpdate2});
     // the markers stay: saving again sends the same statements
     control.ReadData();
@@ -115,7 +116,16 @@ TEST_F(ReadDataTest, WhatIsSentForWhichRows)
     const Cells loadedWithEmptyFlag{"Old", "9", "2", "5", "x", "", "", "", ""};
     const Cells lowerCase{"Not sent", "n", "2", "5", "x", "1", "1", "1", "1"};
     const Cells emptyText{"", "N", "2", "5", "O'Hara", "1", "0", "0", "0"};
-    const Cells beyondTheBmp{"a\xF0\x9F\x98\x80" "b", "N", "2", "5", "x", "1", "0", "0", "0"};
+    const Cells beyondTheBmp{"a\xF0\x9F\x98\x80"
+                             "b",
+                             "N",
+                             "2",
+                             "5",
+                             "x",
+                             "1",
+                             "0",
+                             "0",
+                             "0"};
     const Case cases[] = {
         {"no marked rows", {loadedWithEmptyFlag, lowerCase}, 1234, {}},
         {"unmarked rows are not read", {loadedWithEmptyFlag, kExample1}, 1234, {kHeader + kInsert1}},
@@ -125,7 +135,10 @@ TEST_F(ReadDataTest, WhatIsSentForWhichRows)
         {"each half of a pair beyond the BMP is a \"?\"", {beyondTheBmp}, 1234, {"(1234 ,'a??b',"}},
         // the marker is the cell's last character: a server's "9N" is inserted; "-7U" names row -7
         {"last character N", {{"Nine", "9N", "2", "5", "x", "1", "0", "0", "0"}}, 1234, {kHeader, ",'Nine',@MAXID+1,"}},
-        {"negative sequence", {{"Minus", "-7U", "2", "5", "x", "1", "0", "0", "0"}}, 1234, {"AND CommentSequence = -7;"}},
+        {"negative sequence",
+         {{"Minus", "-7U", "2", "5", "x", "1", "0", "0", "0"}},
+         1234,
+         {"AND CommentSequence = -7;"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -174,7 +187,8 @@ TEST_F(ReadDataTest, ChangesDuringTheWaitGoWithALaterSave)
         res.set_content("", "text/plain");
     });
     addRows({kExample1});
-    QTimer::singleShot(50, &control, [this] { model()->setCell(0, Column::Description, QStringLiteral("Changed meanwhile")); });
+    QTimer::singleShot(50, &control,
+                       [this] { model()->setCell(0, Column::Description, QStringLiteral("Changed meanwhile")); });
     control.ReadData();
     ASSERT_EQ(postedBatches().size(), 1u);
     EXPECT_NE(postedBatches()[0].find("'Don''t call back'"), std::string::npos);

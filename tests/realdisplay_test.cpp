@@ -225,8 +225,8 @@ int main(int argc, char **argv)
     int pipeFds[2];
     if (pipe(pipeFds) != 0)
         return 1;
-    const pid_t server = spawn({"Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0", "1024x768x24",
-                                "-nolisten", "tcp"});
+    const pid_t server =
+        spawn({"Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
     close(pipeFds[1]);
     if (server < 0) {
         std::fprintf(stderr, "Xvfb cannot be started: install the Debian package xvfb\n");

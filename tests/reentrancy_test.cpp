@@ -70,7 +70,8 @@ protected:
 
     CommentListModel *model()
     {
-        return qobject_cast<CommentListModel *>(control->findChild<QTreeView *>(QStringLiteral("lstComments"))->model());
+        return qobject_cast<CommentListModel *>(
+            control->findChild<QTreeView *>(QStringLiteral("lstComments"))->model());
     }
 
     // The SQL field of each POST, decoded back to text.
@@ -80,7 +81,8 @@ protected:
         for (const auto &r : server.requests()) {
             if (r.method == "POST")
                 out.push_back(
-                    QByteArray::fromPercentEncoding(QByteArray::fromStdString(r.body.substr(4)).replace('+', ' ')).toStdString());
+                    QByteArray::fromPercentEncoding(QByteArray::fromStdString(r.body.substr(4)).replace('+', ' '))
+                        .toStdString());
         }
         return out;
     }
@@ -172,7 +174,8 @@ TEST_F(ReentrancyTest, NewCommentSavedDuringTheWaitStaysPending)
     MessageBoxes boxes;
     duringTheWait([&] {
         add->click(); // "New Comment"
-        control->findChild<QPlainTextEdit *>(QStringLiteral("txtComment"))->setPlainText(QStringLiteral("typed meanwhile"));
+        control->findChild<QPlainTextEdit *>(QStringLiteral("txtComment"))
+            ->setPlainText(QStringLiteral("typed meanwhile"));
         control->findChild<QComboBox *>(QStringLiteral("cboCommentGroup"))->setCurrentIndex(0);
         control->findChild<QComboBox *>(QStringLiteral("cboCommentType"))->setCurrentIndex(0);
         add->click(); // "Save"

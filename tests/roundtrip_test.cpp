@@ -124,15 +124,18 @@ TEST_P(RoundTripTest, NewAndChangedCommentsAreStoredAndShownAgain)
     ASSERT_GE(first, 0);
     ASSERT_GE(second, 0);
     // numbered in list order after the member's highest sequence
-    const QStringList sequences{model(c)->cell(first, Column::CommentSequence), model(c)->cell(second, Column::CommentSequence)};
+    const QStringList sequences{model(c)->cell(first, Column::CommentSequence),
+                                model(c)->cell(second, Column::CommentSequence)};
     EXPECT_EQ(QSet<QString>(sequences.begin(), sequences.end()),
               (QSet<QString>{QString::number(highest + 1), QString::number(highest + 2)}));
     EXPECT_EQ(model(c)->cell(first, Column::FocusCenter), QStringLiteral("1"));
     EXPECT_EQ(model(c)->cell(first, Column::EnteredBy), QStringLiteral("Demo Clerk"));
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{1,2}/\\d{1,2}/\\d{4} \\d\\d:\\d\\d[AP]M$"))
-                    .match(model(c)->cell(first, Column::CommentDate)).hasMatch());
+                    .match(model(c)->cell(first, Column::CommentDate))
+                    .hasMatch());
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^[A-Z][a-z]{2} \\d\\d \\d{4} \\d\\d:\\d\\d[AP]M$"))
-                    .match(model(c)->cell(first, Column::RecordLastUpdated)).hasMatch());
+                    .match(model(c)->cell(first, Column::RecordLastUpdated))
+                    .hasMatch());
     const int changed = findRow(c, Column::Description, loadedText);
     ASSERT_GE(changed, 0);
     EXPECT_EQ(model(c)->cell(changed, Column::CommentSequence), QString::number(highest));
@@ -188,7 +191,8 @@ TEST_P(RoundTripTest, ALargeSaveArrivesWholeAsTheRowsWereWhenItBegan)
     model(c)->appendRows(std::move(rows));
     const int last = model(c)->rowCount() - 1;
     const QString original = model(c)->cell(last, Column::Description);
-    QTimer::singleShot(0, &c, [&] { model(c)->setCell(last, Column::Description, QStringLiteral("Changed meanwhile")); });
+    QTimer::singleShot(0, &c,
+                       [&] { model(c)->setCell(last, Column::Description, QStringLiteral("Changed meanwhile")); });
     EXPECT_EQ(save(c), QStringLiteral("Saved 1500 new and 0 changed comment(s)."));
     loadFromServer(c);
     ASSERT_EQ(model(c)->rowCount(), 1504);
@@ -205,8 +209,9 @@ TEST_P(RoundTripTest, RefusedBatchIsShownAndChangesNothing)
     addComment(c, QStringLiteral("Nobody's comment"), 0, 0, false);
     const QString reply = save(c);
     EXPECT_TRUE(reply.startsWith(QStringLiteral("Nothing was saved: "))) << reply.toStdString();
-    EXPECT_EQ(model(c)->cell(findRow(c, Column::Description, QStringLiteral("Nobody's comment")), Column::CommentSequence),
-              QStringLiteral("N")); // still pending
+    EXPECT_EQ(
+        model(c)->cell(findRow(c, Column::Description, QStringLiteral("Nobody's comment")), Column::CommentSequence),
+        QStringLiteral("N")); // still pending
     loadFromServer(c);
     EXPECT_EQ(model(c)->rowCount(), before);
 }
@@ -233,8 +238,10 @@ TEST_P(RoundTripTest, TwoControlsSavingAtOnceGetDistinctSequences)
     for (const SeenBox &box : replies)
         EXPECT_EQ(box.text, QStringLiteral("Saved 1 new and 0 changed comment(s)."));
     loadFromServer(a);
-    const QString seqA = model(a)->cell(findRow(a, Column::Description, QStringLiteral("From control A")), Column::CommentSequence);
-    const QString seqB = model(a)->cell(findRow(a, Column::Description, QStringLiteral("From control B")), Column::CommentSequence);
+    const QString seqA =
+        model(a)->cell(findRow(a, Column::Description, QStringLiteral("From control A")), Column::CommentSequence);
+    const QString seqB =
+        model(a)->cell(findRow(a, Column::Description, QStringLiteral("From control B")), Column::CommentSequence);
     EXPECT_NE(seqA, seqB);
     EXPECT_GT(seqA.toInt(), 0);
     EXPECT_GT(seqB.toInt(), 0);

@@ -65,7 +65,7 @@ protected:
     // Saves to base and returns the boxes shown, each answered with OK. A short timeout and
     // deadline let a stalled or trickling save give up soon.
     std::vector<SeenBox> save(const QString &base, int timeoutMs = Platform::kNoProgressMilliseconds,
-                               int deadlineMs = Platform::kDeadlineMilliseconds)
+                              int deadlineMs = Platform::kDeadlineMilliseconds)
     {
         Platform::HttpTransfer::setTimeoutMilliseconds(timeoutMs, deadlineMs);
         dOf(&control)->mtServerName = base;
@@ -101,7 +101,8 @@ protected:
 
 std::string okHeaders(size_t contentLength)
 {
-    return "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(contentLength) + "\r\n\r\n";
+    return "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(contentLength)
+        + "\r\n\r\n";
 }
 
 } // namespace
@@ -126,31 +127,36 @@ TEST_F(SaveFaultsTest, TransportFailuresShowTheSavingErrorAndKeepTheRows)
         {"closed before any reply", [](RawConnection &) {}},
         {"reset before any reply", [](RawConnection &c) { c.reset(); }},
         // a cut reply is no reply: the part that came must not be shown as the server's answer
-        {"reset mid-reply", [&](RawConnection &c) {
+        {"reset mid-reply",
+         [&](RawConnection &c) {
              c.send(okHeaders(reply.size()) + reply.substr(0, 9));
              c.pause(50ms);
              c.reset();
          }},
         {"closed mid-reply", [&](RawConnection &c) { c.send(okHeaders(reply.size()) + reply.substr(0, 9)); }},
-        {"trickle then stall", [&](RawConnection &c) {
+        {"trickle then stall",
+         [&](RawConnection &c) {
              c.send(okHeaders(reply.size()));
              for (size_t i = 0; i < 4 && c.send(reply.substr(i, 1)); ++i)
                  c.pause(50ms);
              c.stall();
          }},
-        {"trickle past the deadline", [&](RawConnection &c) {
+        {"trickle past the deadline",
+         [&](RawConnection &c) {
              c.send(okHeaders(reply.size()));
-             for (size_t i = 0; i < reply.size() && c.send(reply.substr(i, 1)) && c.pause(100ms); ++i) {
-             }
+             for (size_t i = 0; i < reply.size() && c.send(reply.substr(i, 1)) && c.pause(100ms); ++i) {}
          }},
         // what arrived cannot be read as the server's answer
-        {"body that cannot be decompressed", [&](RawConnection &c) { c.send(deflateHeaders(corrupt.size()) + corrupt); }},
-        {"decompression bomb", [&](RawConnection &c) {
+        {"body that cannot be decompressed",
+         [&](RawConnection &c) { c.send(deflateHeaders(corrupt.size()) + corrupt); }},
+        {"decompression bomb",
+         [&](RawConnection &c) {
              c.send(deflateHeaders(bomb.size()) + bomb.substr(0, bomb.size() / 2));
              c.pause(50ms);
              c.send(bomb.substr(bomb.size() / 2));
          }},
-        {"longer than the limit", [&](RawConnection &c) { c.send(okHeaders(1024 * 1024 + 1) + std::string(1024 * 1024 + 1, 'x')); }},
+        {"longer than the limit",
+         [&](RawConnection &c) { c.send(okHeaders(1024 * 1024 + 1) + std::string(1024 * 1024 + 1, 'x')); }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -31,7 +31,8 @@ protected:
     // Posts a batch as the save does: "SQL=" and the batch form-URL-encoded.
     Outcome post(const QString &batch)
     {
-        return d()->Inet1->postForm(d()->mtServerName, "SQL=" + urlEncode(batch, Platform::systemCodePage()).toLatin1());
+        return d()->Inet1->postForm(d()->mtServerName,
+                                    "SQL=" + urlEncode(batch, Platform::systemCodePage()).toLatin1());
     }
 
     LoopbackServer server;
@@ -78,7 +79,8 @@ TEST_F(SaveTransferTest, ReplyIsShownWholeUnlessBlank)
         {"utf-8", 200, "Gespeichert \xE2\x80\x93 ok", QStringLiteral("Gespeichert \u2013 ok")},
         {"server error", 500, "Statement failed", QStringLiteral("Statement failed")},
         // read a kilobyte at a time: a character across the boundary arrives whole
-        {"utf-8 by default", 200, std::string(1023, 'a') + "\xC3\xA9z", QString(1023, QLatin1Char('a')) + QStringLiteral("\u00e9z")},
+        {"utf-8 by default", 200, std::string(1023, 'a') + "\xC3\xA9z",
+         QString(1023, QLatin1Char('a')) + QStringLiteral("\u00e9z")},
         {"windows-1252", 200, "\x80\x93", QStringLiteral("\u20ac\u201c"), "text/plain; charset=windows-1252"},
         {"quoted iso-8859-1", 200, "\xE9", QStringLiteral("\u00e9"), "text/html; charset=\"ISO-8859-1\""},
     };

@@ -21,7 +21,7 @@ std::string header(const std::string &member)
 {
     return "Declare @MaxID  int select @MaxId = (Select Max(CommentSequence) From MemberDiscussionComment where "
            "MemberID ="
-           + member + ")  Set @MaxId = ISNull(@MaxID,0) ";
+        + member + ")  Set @MaxId = ISNull(@MaxID,0) ";
 }
 
 // An INSERT as the control writes it; text and by are already literals with their quotes.
@@ -31,16 +31,16 @@ std::string insert(const std::string &member, const std::string &text, const std
     return "INSERT INTO MemberDiscussionComment (MemberID,CommentDescription ,CommentSequence,CommentGroup , "
            "CommentType, CommentDate, CommentEnteredBy, Focuscenter, FocusMembership, FocusBeta,RecordLastUpdated, "
            "FocusFranchiseRelations) VALUES ("
-           + member + " ," + text + ",@MAXID+" + offset + "," + group + ",5,GETDATE()," + by + "," + flag
-           + ",0,0,GETDATE(),1);";
+        + member + " ," + text + ",@MAXID+" + offset + "," + group + ",5,GETDATE()," + by + "," + flag
+        + ",0,0,GETDATE(),1);";
 }
 
 std::string update(const std::string &member, const std::string &text, const std::string &sequence)
 {
     return "UPDATE MemberDiscussionComment  SET CommentDescription = " + text
-           + ", CommentGroup = 3, CommentType = 4, Focuscenter = 0, FocusMembership = 1, FocusBeta = 0, "
-             "FocusFranchiseRelations = 0, RecordLastUpdated = GETDATE() WHERE MemberID = "
-           + member + " AND CommentSequence = " + sequence + ";";
+        + ", CommentGroup = 3, CommentType = 4, Focuscenter = 0, FocusMembership = 1, FocusBeta = 0, "
+          "FocusFranchiseRelations = 0, RecordLastUpdated = GETDATE() WHERE MemberID = "
+        + member + " AND CommentSequence = " + sequence + ";";
 }
 
 } // namespace
@@ -85,8 +85,8 @@ TEST(BatchParserTest, WorkedExamplesAreAccepted)
 TEST(BatchParserTest, LiteralsAndOrderAreKept)
 {
     const std::string sql = header("-5") + insert("-5", "'It''s'", "1") + update("-5", "''''", "12")
-                            + insert("-5", "'a;DROP TABLE x;'' UPDATE'", "2", "-3", "'O''Hara'", "0")
-                            + insert("-5", "'line1\r\nline2 \xC3\xA9 50% &amp;'", "3");
+        + insert("-5", "'a;DROP TABLE x;'' UPDATE'", "2", "-3", "'O''Hara'", "0")
+        + insert("-5", "'line1\r\nline2 \xC3\xA9 50% &amp;'", "3");
     const BatchParse parse = parseBatch(sql);
     ASSERT_EQ(parse.error, "");
     EXPECT_EQ(parse.batch.memberId, -5);
@@ -115,7 +115,8 @@ TEST(BatchParserTest, AnythingElseIsRefusedWithItsReason)
         const char *reason; // a piece of the refusal text
     } rows[] = {
         // extra or unknown statements
-        {kExample1 + "DROP TABLE MemberDiscussionComment;", "statement 3 is not a comment INSERT or UPDATE: \"DROP TABLE"},
+        {kExample1 + "DROP TABLE MemberDiscussionComment;",
+         "statement 3 is not a comment INSERT or UPDATE: \"DROP TABLE"},
         {"DROP TABLE MemberDiscussionComment;", "statement 1 is not a comment INSERT or UPDATE"},
         {kExample2 + " ", "statement 2 is not a comment INSERT or UPDATE"},
         {"update MemberDiscussionComment  SET CommentDescription = 'a'", "not a comment INSERT or UPDATE"},
@@ -146,7 +147,8 @@ TEST(BatchParserTest, AnythingElseIsRefusedWithItsReason)
         {h + insert("1234", "'a\x01'", "1"), "holds a character that XML cannot carry"},
         // one member throughout
         {h + insert("1235", "'a'", "1"), "statement 2 (an INSERT) names member 1235, but the batch is for member 1234"},
-        {kExample2 + update("99", "'a'", "1"), "statement 2 (an UPDATE) names member 99, but the batch is for member 1234"},
+        {kExample2 + update("99", "'a'", "1"),
+         "statement 2 (an UPDATE) names member 99, but the batch is for member 1234"},
         {header("MEMBER_ID_REQUIRED") + insert("MEMBER_ID_REQUIRED", "'a'", "1"), "no member was chosen"},
         {update("MEMBER_ID_REQUIRED", "'a'", "7"), "MEMBER_ID_REQUIRED in place of a member id"},
     };
@@ -159,7 +161,8 @@ TEST(BatchParserTest, AnythingElseIsRefusedWithItsReason)
 
 TEST(BatchParserTest, RefusalExcerptIsShortAndPrintable)
 {
-    const std::string sql = kExample2 + "DELETE FROM MemberDiscussionComment\r\nWHERE 1 = 1 -- and a lot more text here";
+    const std::string sql =
+        kExample2 + "DELETE FROM MemberDiscussionComment\r\nWHERE 1 = 1 -- and a lot more text here";
     const std::string error = parseBatch(sql).error;
     EXPECT_EQ(error, "statement 2 is not a comment INSERT or UPDATE: \"DELETE FROM MemberDiscussionComment  WHE...\".");
 }

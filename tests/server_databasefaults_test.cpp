@@ -94,13 +94,15 @@ TEST_F(PostgresFaultsTest, FailuresInTheMiddleOfABatchLeaveNothing)
         const char *reply; // how it starts
     } rows[] = {
         {"the connection cut mid-batch",
-         std::string(kCut) + "CREATE TRIGGER fault BEFORE INSERT ON MemberDiscussionComment FOR EACH ROW "
-                             "WHEN (NEW.CommentDescription = 'second') EXECUTE FUNCTION fault();",
+         std::string(kCut)
+             + "CREATE TRIGGER fault BEFORE INSERT ON MemberDiscussionComment FOR EACH ROW "
+               "WHEN (NEW.CommentDescription = 'second') EXECUTE FUNCTION fault();",
          "503 Nothing was saved: the database cannot be reached (terminating connection"},
         {"the connection cut at the commit",
-         std::string(kCut) + "CREATE CONSTRAINT TRIGGER fault AFTER INSERT ON MemberDiscussionComment "
-                             "DEFERRABLE INITIALLY DEFERRED FOR EACH ROW WHEN (NEW.CommentDescription = 'second') "
-                             "EXECUTE FUNCTION fault();",
+         std::string(kCut)
+             + "CREATE CONSTRAINT TRIGGER fault AFTER INSERT ON MemberDiscussionComment "
+               "DEFERRABLE INITIALLY DEFERRED FOR EACH ROW WHEN (NEW.CommentDescription = 'second') "
+               "EXECUTE FUNCTION fault();",
          "503 Nothing was saved: the database cannot be reached (the connection to the database was lost before "
          "the batch was committed)"},
         {"a full disk",
@@ -128,12 +130,12 @@ TEST(SqliteFaultsTest, FullDiskLeavesNothing)
 {
     TestDatabase db(Backend::SQLite);
     // The server may write files of at most 1 MiB, as if the disk were full beyond that.
-    auto server = std::make_unique<ServerProcess>(db.filePath(QStringLiteral("server.log")),
-                                                  QStringList{"--db", QString::fromStdString(db.address()), "--seed-demo"},
-                                                  [] {
-                                                      const rlimit fileSize{1 << 20, RLIM_INFINITY};
-                                                      ::setrlimit(RLIMIT_FSIZE, &fileSize);
-                                                  });
+    auto server =
+        std::make_unique<ServerProcess>(db.filePath(QStringLiteral("server.log")),
+                                        QStringList{"--db", QString::fromStdString(db.address()), "--seed-demo"}, [] {
+                                            const rlimit fileSize{1 << 20, RLIM_INFINITY};
+                                            ::setrlimit(RLIMIT_FSIZE, &fileSize);
+                                        });
     ASSERT_TRUE(server->ready());
     std::vector<QString> expected = texts(loadComments(server->port(), 1001));
 

@@ -69,10 +69,12 @@ TEST_P(ServerDurabilityTest, SavedCommentsSurviveSigkill)
         const char *reply;
     } rounds[] = {
         {{QStringLiteral("Caf\u00e9 \u2013 50% off"), QStringLiteral("O'Hara said \"no\"\r\nline 2")},
-         std::pair{2, QStringLiteral("Edited before the kill")}, "Saved 2 new and 1 changed comment(s)."},
+         std::pair{2, QStringLiteral("Edited before the kill")},
+         "Saved 2 new and 1 changed comment(s)."},
         {{QStringLiteral("Second round")}, std::nullopt, "Saved 1 new and 0 changed comment(s)."},
         {{QStringLiteral("Third a"), QStringLiteral("Third b"), QStringLiteral("Third c")},
-         std::pair{5, QStringLiteral("Changed after a restart")}, "Saved 3 new and 1 changed comment(s)."},
+         std::pair{5, QStringLiteral("Changed after a restart")},
+         "Saved 3 new and 1 changed comment(s)."},
     };
     for (const Round &round : rounds) {
         std::vector<CommentRow> rows;
@@ -173,8 +175,8 @@ TEST_P(ServerDurabilityTest, KilledInTheMiddleOfSavesKeepsEveryReportedSave)
             auto client = clientFor(port);
             for (int i = 0; i < 200; ++i) {
                 const QString text = QStringLiteral("Client %1 save %2").arg(c).arg(i);
-                const auto res = client->Post("/MemberComment.asp", formBody({listRow(1002, text, QStringLiteral("N"))}, 1002),
-                                              kSaveHeader);
+                const auto res = client->Post("/MemberComment.asp",
+                                              formBody({listRow(1002, text, QStringLiteral("N"))}, 1002), kSaveHeader);
                 if (!res || res->status != 200)
                     return;
                 reportedSaved[size_t(c)].push_back(text);

@@ -47,7 +47,9 @@ TEST(FormDecodingTest, DecodesWhatTheControlWrites)
         {"%E9", "\xC3\xA9"},
         {"%e9", "\xC3\xA9"},
         {"%80", "\xE2\x82\xAC"},
-        {"%E9AB", "\xC3\xA9" "AB"}, // a single-byte code page never reads four digits
+        {"%E9AB",
+         "\xC3\xA9"
+         "AB"}, // a single-byte code page never reads four digits
         // raw bytes pass as bytes of the code page
         {"\xE9", "\xC3\xA9"},
     };
@@ -61,10 +63,12 @@ TEST(FormDecodingTest, DecodesWhatTheControlWrites)
 TEST(FormDecodingTest, DoubleByteCodePageTakesFourDigitEscapes)
 {
     const Row rows[] = {
-        {"%D6D0%CEC4", "\xE4\xB8\xAD\xE6\x96\x87"},  // as the control writes it
-        {"%D6%D0", "\xE4\xB8\xAD"},                  // as a browser writes it
-        {"a%D6D0b+%3F", "a\xE4\xB8\xAD" "b ?"},
-        {"%8140", "\xE4\xB8\x82"},                   // a trail byte that is a character of its own
+        {"%D6D0%CEC4", "\xE4\xB8\xAD\xE6\x96\x87"}, // as the control writes it
+        {"%D6%D0", "\xE4\xB8\xAD"},                 // as a browser writes it
+        {"a%D6D0b+%3F",
+         "a\xE4\xB8\xAD"
+         "b ?"},
+        {"%8140", "\xE4\xB8\x82"}, // a trail byte that is a character of its own
     };
     for (const Row &row : rows) {
         const auto decoded = decodeFormText(row.encoded, cp936());

@@ -1,6 +1,6 @@
+#include "membercommentserver.h"
 #include "support/backends.h"
 #include "support/serverclient.h"
-#include "membercommentserver.h"
 
 #include "exchange/urlencode.h"
 
@@ -27,7 +27,7 @@ std::string header(const std::string &member)
 {
     return "Declare @MaxID  int select @MaxId = (Select Max(CommentSequence) From MemberDiscussionComment where "
            "MemberID ="
-           + member + ")  Set @MaxId = ISNull(@MaxID,0) ";
+        + member + ")  Set @MaxId = ISNull(@MaxID,0) ";
 }
 
 std::string header(int member)
@@ -48,17 +48,17 @@ std::string insert(int member, const std::string &text, int offset, int group = 
     return "INSERT INTO MemberDiscussionComment (MemberID,CommentDescription ,CommentSequence,CommentGroup , "
            "CommentType, CommentDate, CommentEnteredBy, Focuscenter, FocusMembership, FocusBeta,RecordLastUpdated, "
            "FocusFranchiseRelations) VALUES ("
-           + std::to_string(member) + " ," + literal(text) + ",@MAXID+" + std::to_string(offset) + ","
-           + std::to_string(group) + "," + std::to_string(type) + ",GETDATE()," + literal(by) + ",1,0,1,GETDATE(),0);";
+        + std::to_string(member) + " ," + literal(text) + ",@MAXID+" + std::to_string(offset) + ","
+        + std::to_string(group) + "," + std::to_string(type) + ",GETDATE()," + literal(by) + ",1,0,1,GETDATE(),0);";
 }
 
 std::string update(int member, const std::string &text, int sequence, int group = 3, int type = 4)
 {
-    return "UPDATE MemberDiscussionComment  SET CommentDescription = " + literal(text) + ", CommentGroup = "
-           + std::to_string(group) + ", CommentType = " + std::to_string(type)
-           + ", Focuscenter = 0, FocusMembership = 0, FocusBeta = 1, FocusFranchiseRelations = 1, RecordLastUpdated "
-             "= GETDATE() WHERE MemberID = "
-           + std::to_string(member) + " AND CommentSequence = " + std::to_string(sequence) + ";";
+    return "UPDATE MemberDiscussionComment  SET CommentDescription = " + literal(text)
+        + ", CommentGroup = " + std::to_string(group) + ", CommentType = " + std::to_string(type)
+        + ", Focuscenter = 0, FocusMembership = 0, FocusBeta = 1, FocusFranchiseRelations = 1, RecordLastUpdated "
+          "= GETDATE() WHERE MemberID = "
+        + std::to_string(member) + " AND CommentSequence = " + std::to_string(sequence) + ";";
 }
 
 // The form body the control posts: the batch encoded in the code page.
@@ -145,7 +145,8 @@ protected:
 
     httplib::Result save(const std::string &body, httplib::Client *client = nullptr)
     {
-        return (client ? client : m_client.get())->Post("/MemberComment.asp", body, "application/x-www-form-urlencoded");
+        return (client ? client : m_client.get())
+            ->Post("/MemberComment.asp", body, "application/x-www-form-urlencoded");
     }
 
     std::unique_ptr<TestDatabase> m_db;
@@ -201,14 +202,13 @@ TEST_P(ServerStorageTest, LoadReplyHasFourSectionsInColumnOrder)
 
 TEST_F(ServerRoutesTest, BadQueryValuesGet400)
 {
-    for (const char *path : {"/MemberComment.asp", "/MemberComment.asp?Type=1&PersonID=7",
-                             "/MemberComment.asp?Type=1&PersonID=abc&MemberID=1001",
-                             "/MemberComment.asp?Type=40000&PersonID=7&MemberID=1001",
-                             "/MemberComment.asp?Type=1&PersonID=7&MemberID=1.5",
-                             "/MemberComment.asp?Type=1&PersonID=7&MemberID=",
-                             "/MemberComment.asp?Type=1&PersonID=7&MemberID=+5",
-                             "/MemberComment.asp?Type=1&PersonID=7&MemberID=2147483648",
-                             "/MemberComment.asp?Type=1&PersonID=7&MemberID=1&MemberID=2"}) {
+    for (const char *path :
+         {"/MemberComment.asp", "/MemberComment.asp?Type=1&PersonID=7",
+          "/MemberComment.asp?Type=1&PersonID=abc&MemberID=1001",
+          "/MemberComment.asp?Type=40000&PersonID=7&MemberID=1001", "/MemberComment.asp?Type=1&PersonID=7&MemberID=1.5",
+          "/MemberComment.asp?Type=1&PersonID=7&MemberID=", "/MemberComment.asp?Type=1&PersonID=7&MemberID=+5",
+          "/MemberComment.asp?Type=1&PersonID=7&MemberID=2147483648",
+          "/MemberComment.asp?Type=1&PersonID=7&MemberID=1&MemberID=2"}) {
         const auto res = m_client->Get(path);
         ASSERT_TRUE(res) << path;
         EXPECT_EQ(res->status, 400) << path;
@@ -354,7 +354,7 @@ TEST_P(ServerStorageTest, SaveThenLoadShowsNewSequenceNumbers)
     for (qsizetype length = QString::fromStdString(hostile).size(); length < 65536; ++length)
         hostile += "\xC3\xA9";
     const std::string batch = header(1001) + insert(1001, "First new", 1) + update(1001, "Edited", 2)
-                              + insert(1001, hostile, 2, 4, 1, "O'Hara");
+        + insert(1001, hostile, 2, 4, 1, "O'Hara");
     const auto res = save(formBody(batch));
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 200);
@@ -407,7 +407,8 @@ TEST_P(ServerStorageTest, BadBatchChangesNothing)
         std::string batch;
         const char *reason;
     } rows[] = {
-        {ok + "DROP TABLE MemberDiscussionComment;", "Nothing was saved: statement 3 is not a comment INSERT or UPDATE"},
+        {ok + "DROP TABLE MemberDiscussionComment;",
+         "Nothing was saved: statement 3 is not a comment INSERT or UPDATE"},
         {header(1001) + unclosed, "Nothing was saved: statement 2 (an INSERT) is malformed"},
         {header("MEMBER_ID_REQUIRED"), "Nothing was saved: no member was chosen"},
         {ok + update(1001, "missing", 99), "Nothing was saved: comment 99 of member 1001 does not exist"},
@@ -415,7 +416,8 @@ TEST_P(ServerStorageTest, BadBatchChangesNothing)
         {update(1001, "bad type", 1, 3, 66), "Nothing was saved: there is no comment type 66."},
         {header(4242) + insert(4242, "nobody", 1), "Nothing was saved: there is no member 4242."},
         {ok + update(1002, "other member", 1), "names member 1002, but the batch is for member 1001"},
-        {header(1001) + insert(1001, std::string(65537, 'x'), 1), "has a comment text of 65537 characters; at most 65536"},
+        {header(1001) + insert(1001, std::string(65537, 'x'), 1),
+         "has a comment text of 65537 characters; at most 65536"},
         {ok + insert(1001, "x", 2, 2, 5, std::string(65537, 'y')), "has a Comment Entered By of 65537 characters"},
     };
     for (const auto &row : rows) {

@@ -49,8 +49,8 @@ TEST(UrlEncodeTest, DocumentedExamples)
 
 TEST(UrlEncodeTest, InsertValuesFragment)
 {
-    const QString values = QStringLiteral(
-        "VALUES (1234 ,'Don''t call back',@MAXID+1,2,5,GETDATE(),'clerk1',1,0,0,GETDATE(),1);");
+    const QString values =
+        QStringLiteral("VALUES (1234 ,'Don''t call back',@MAXID+1,2,5,GETDATE(),'clerk1',1,0,0,GETDATE(),1);");
     EXPECT_EQ(urlEncode(values, 1252),
               QStringLiteral("VALUES+%281234+%2C%27Don%27%27t+call+back%27%2C%40MAXID%2B1%2C2%2C5%2CGETDATE%28%29"
                              "%2C%27clerk1%27%2C1%2C0%2C0%2CGETDATE%28%29%2C1%29%3B"));
@@ -62,7 +62,7 @@ TEST(UrlEncodeTest, EveryAsciiCharacterClass)
     for (char16_t c = 0; c < 128; ++c) {
         const QString encoded = urlEncode(QString(QChar(c)), 1252);
         const bool passes = (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z')
-                            || c == u'*' || c == u'-' || c == u'.' || c == u'_';
+            || c == u'*' || c == u'-' || c == u'.' || c == u'_';
         if (passes)
             EXPECT_EQ(encoded, QString(QChar(c)));
         else if (c == u' ')
@@ -149,17 +149,42 @@ TEST(CodePageTest, LocaleNames)
 {
     const std::pair<const char *, CodePage> cases[] = {
         // double-byte pages
-        {"zh_CN.UTF-8", 936}, {"zh_SG", 936}, {"zh", 936}, {"zh_TW.Big5", 950}, {"zh_HK.UTF-8", 950},
-        {"ja_JP.UTF-8", 932}, {"ko_KR.EUC-KR", 949},
+        {"zh_CN.UTF-8", 936},
+        {"zh_SG", 936},
+        {"zh", 936},
+        {"zh_TW.Big5", 950},
+        {"zh_HK.UTF-8", 950},
+        {"ja_JP.UTF-8", 932},
+        {"ko_KR.EUC-KR", 949},
         // single-byte pages
-        {"cs_CZ.UTF-8", 1250}, {"pl_PL", 1250}, {"hu_HU", 1250}, {"sr_RS@latin", 1250},
-        {"ru_RU.UTF-8", 1251}, {"uk_UA", 1251}, {"bg_BG", 1251}, {"sr_RS", 1251},
-        {"el_GR.UTF-8", 1253}, {"tr_TR.UTF-8", 1254}, {"he_IL.UTF-8", 1255}, {"ar_EG.UTF-8", 1256},
-        {"fa_IR", 1256}, {"lt_LT.UTF-8", 1257}, {"lv_LV", 1257}, {"et_EE", 1257}, {"vi_VN", 1258},
+        {"cs_CZ.UTF-8", 1250},
+        {"pl_PL", 1250},
+        {"hu_HU", 1250},
+        {"sr_RS@latin", 1250},
+        {"ru_RU.UTF-8", 1251},
+        {"uk_UA", 1251},
+        {"bg_BG", 1251},
+        {"sr_RS", 1251},
+        {"el_GR.UTF-8", 1253},
+        {"tr_TR.UTF-8", 1254},
+        {"he_IL.UTF-8", 1255},
+        {"ar_EG.UTF-8", 1256},
+        {"fa_IR", 1256},
+        {"lt_LT.UTF-8", 1257},
+        {"lv_LV", 1257},
+        {"et_EE", 1257},
+        {"vi_VN", 1258},
         {"th_TH.UTF-8", 874},
         // everything else
-        {"en_US.UTF-8", 1252}, {"de_DE@euro", 1252}, {"fr_FR", 1252}, {"C", 1252}, {"C.UTF-8", 1252},
-        {"POSIX", 1252}, {"", 1252}, {"zz_ZZ", 1252}, {"RU_ru", 1251},
+        {"en_US.UTF-8", 1252},
+        {"de_DE@euro", 1252},
+        {"fr_FR", 1252},
+        {"C", 1252},
+        {"C.UTF-8", 1252},
+        {"POSIX", 1252},
+        {"", 1252},
+        {"zz_ZZ", 1252},
+        {"RU_ru", 1251},
     };
     for (const auto &[name, codePage] : cases)
         EXPECT_EQ(Platform::codePageForLocale(name), codePage) << name;

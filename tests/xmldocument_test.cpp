@@ -74,8 +74,7 @@ TEST(XmlDocumentTest, DocumentTypeDeclarationsAreNotProcessed)
     server.reply(200, "secret");
     const QByteArray internal = "<!DOCTYPE r [<!ENTITY e \"boom\">]><r>&e;</r>";
     EXPECT_NE(rootText(internal), QStringLiteral("boom"));
-    const QByteArray external = "<!DOCTYPE r [<!ENTITY e SYSTEM \"" + server.baseUrl().toUtf8()
-        + "/x\">]><r>&e;</r>";
+    const QByteArray external = "<!DOCTYPE r [<!ENTITY e SYSTEM \"" + server.baseUrl().toUtf8() + "/x\">]><r>&e;</r>";
     XmlDocument doc;
     doc.loadBytes(external);
     EXPECT_FALSE(doc.documentElement().text().contains(QStringLiteral("secret")));

@@ -22,16 +22,16 @@ struct EnteredComment;
 
 // The editor's children, built and placed by the control.
 struct EditorWidgets {
-    CommentTextEdit *text = nullptr;      // txtComment
-    LockableComboBox *group = nullptr;    // cboCommentGroup
-    LockableComboBox *type = nullptr;     // cboCommentType
-    QCheckBox *center = nullptr;          // chkCenterFocus
-    QCheckBox *franchise = nullptr;       // chkFranchiseRelationsFocus
-    QCheckBox *membership = nullptr;      // chkmemberFocus
-    QCheckBox *beta = nullptr;            // chkBETAFocus
-    QPushButton *add = nullptr;           // cmdAdd: "New Comment", or "Save" while the editor is open
-    QPushButton *edit = nullptr;          // cmdEdit: "Edit", or "Cancel" while the editor is open
-    QPushButton *remove = nullptr;        // cmdDelete
+    CommentTextEdit *text = nullptr;   // txtComment
+    LockableComboBox *group = nullptr; // cboCommentGroup
+    LockableComboBox *type = nullptr;  // cboCommentType
+    QCheckBox *center = nullptr;       // chkCenterFocus
+    QCheckBox *franchise = nullptr;    // chkFranchiseRelationsFocus
+    QCheckBox *membership = nullptr;   // chkmemberFocus
+    QCheckBox *beta = nullptr;         // chkBETAFocus
+    QPushButton *add = nullptr;        // cmdAdd: "New Comment", or "Save" while the editor is open
+    QPushButton *edit = nullptr;       // cmdEdit: "Edit", or "Cancel" while the editor is open
+    QPushButton *remove = nullptr;     // cmdDelete
 };
 
 // The editor below the comment list: it shows the selected row, opens a new comment or the

@@ -196,7 +196,8 @@ public:
             return QString();
         const QAbstractItemModel *model = view()->model();
         const auto read = [&](int role) {
-            return (isHeader() ? model->headerData(m_column, Qt::Horizontal, role) : model->index(m_row, m_column).data(role))
+            return (isHeader() ? model->headerData(m_column, Qt::Horizontal, role)
+                               : model->index(m_row, m_column).data(role))
                 .toString();
         };
         if (t == QAccessible::Description)

@@ -73,8 +73,9 @@ void CommentListModel::addColumn(const QString &header)
 int CommentListModel::insertSorted(CommentRow row)
 {
     const QStringView key = row.cell(m_sortKey);
-    const auto at = std::upper_bound(m_rows.begin(), m_rows.end(), key,
-                                     [this](QStringView k, const CommentRow &r) { return before(k, r.cell(m_sortKey)); });
+    const auto at = std::upper_bound(m_rows.begin(), m_rows.end(), key, [this](QStringView k, const CommentRow &r) {
+        return before(k, r.cell(m_sortKey));
+    });
     const int position = int(at - m_rows.begin());
     beginInsertRows(QModelIndex(), position, position);
     m_rows.insert(at, std::move(row));

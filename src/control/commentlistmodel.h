@@ -96,9 +96,11 @@ void CommentListModel::sortByKeys(int column, int order, const std::vector<Key> 
     for (std::size_t i = 0; i < permutation.size(); ++i)
         permutation[i] = int(i);
     if (descending)
-        std::stable_sort(permutation.begin(), permutation.end(), [&](int a, int b) { return less(keys[std::size_t(b)], keys[std::size_t(a)]); });
+        std::stable_sort(permutation.begin(), permutation.end(),
+                         [&](int a, int b) { return less(keys[std::size_t(b)], keys[std::size_t(a)]); });
     else
-        std::stable_sort(permutation.begin(), permutation.end(), [&](int a, int b) { return less(keys[std::size_t(a)], keys[std::size_t(b)]); });
+        std::stable_sort(permutation.begin(), permutation.end(),
+                         [&](int a, int b) { return less(keys[std::size_t(a)], keys[std::size_t(b)]); });
     applyPermutation(permutation);
 }
 

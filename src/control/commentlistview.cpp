@@ -95,7 +95,8 @@ CommentListView::CommentListView(QWidget *parent)
     h->setSortIndicator(-1, Qt::AscendingOrder);
     connect(h, &QHeaderView::sectionClicked, this, [this](int logical) { Q_EMIT columnClicked(logical + 1); });
     connect(m_model, &CommentListModel::sorted, this, [this](int column, int order) {
-        header()->setSortIndicator(column, order == CommentListModel::Ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+        header()->setSortIndicator(column,
+                                   order == CommentListModel::Ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
     });
 }
 

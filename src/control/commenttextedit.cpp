@@ -2,8 +2,8 @@
 
 #include <QKeyEvent>
 #include <QMimeData>
-#include <QTextDocument>
 #include <QTextCursor>
+#include <QTextDocument>
 
 namespace VynMemberComment {
 
@@ -35,7 +35,7 @@ void CommentTextEdit::keyPressEvent(QKeyEvent *event)
     }
     const QString typed = event->text();
     const bool inserts = !typed.isEmpty() && typed.at(0).isPrint() && !isReadOnly()
-                         && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
     if (inserts && typed.size() > room()) {
         event->accept();
         return;

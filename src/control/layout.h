@@ -19,8 +19,10 @@ QRect placement(std::string_view childName, double dpiX, double dpiY);
 
 // The tab order: the children of the frame, in the order the user tabs through them.
 inline constexpr std::string_view kTabOrder[] = {
-    "lstComments", "cboCommentGroup", "cboCommentType", "txtComment", "cmdAdd", "cmdEdit", "cmdDelete",
-    "chkCenterFocus", "chkFranchiseRelationsFocus", "chkmemberFocus", "chkBETAFocus",
+    "lstComments",    "cboCommentGroup", "cboCommentType",
+    "txtComment",     "cmdAdd",          "cmdEdit",
+    "cmdDelete",      "chkCenterFocus",  "chkFranchiseRelationsFocus",
+    "chkmemberFocus", "chkBETAFocus",
 };
 
 } // namespace VynMemberComment::Layout

@@ -37,7 +37,7 @@ void MemberCommentPrivate::lstComments_ColumnClick(int h)
     const int column = h - 1;
     const bool sameColumn = comments->sortKey() == column;
     const int order = sameColumn ? (comments->sortOrder() == CommentListModel::Ascending ? CommentListModel::Descending
-                                                                                          : CommentListModel::Ascending)
+                                                                                         : CommentListModel::Ascending)
                                  : comments->sortOrder();
     if (column != Column::CommentDate) {
         if (sameColumn)

@@ -1,7 +1,7 @@
 #include "control/lockablecombobox.h"
 
-#include <QAccessibleWidget>
 #include <QAbstractItemView>
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>

@@ -94,27 +94,26 @@ void MemberCommentPrivate::buildChildren()
     e.center = checkBox("chkCenterFocus");
     QLabel *centerCaption = checkBoxCaption("lblCenterFocus", QStringLiteral("Center Focus"));
     e.franchise = checkBox("chkFranchiseRelationsFocus");
-    QLabel *franchiseCaption = checkBoxCaption("lblFranchiseRelationsFocus", QStringLiteral("Franchise Relations Focus"));
+    QLabel *franchiseCaption =
+        checkBoxCaption("lblFranchiseRelationsFocus", QStringLiteral("Franchise Relations Focus"));
     e.membership = checkBox("chkmemberFocus");
     QLabel *membershipCaption = checkBoxCaption("lblVendorFocus", QStringLiteral("Membership Focus"));
     e.beta = checkBox("chkBETAFocus");
     QLabel *betaCaption = checkBoxCaption("lblFocusBilling", QStringLiteral("BETA Focus"));
-    label("lblVersionNumber", QStringLiteral("Version Number: %1.%2.%3")
-                                  .arg(VYNMEMBERCOMMENT_VERSION_MAJOR)
-                                  .arg(VYNMEMBERCOMMENT_VERSION_MINOR)
-                                  .arg(VYNMEMBERCOMMENT_VERSION_PATCH));
+    label("lblVersionNumber",
+          QStringLiteral("Version Number: %1.%2.%3")
+              .arg(VYNMEMBERCOMMENT_VERSION_MAJOR)
+              .arg(VYNMEMBERCOMMENT_VERSION_MINOR)
+              .arg(VYNMEMBERCOMMENT_VERSION_PATCH));
 
     // Screen readers name each box by the label beside it.
     fraMain->setAccessibleName(QStringLiteral("Member comments"));
     lstComments->setAccessibleName(QStringLiteral("Comments"));
     e.text->setAccessibleName(QStringLiteral("Comment"));
     const std::pair<QLabel *, QWidget *> buddies[] = {
-        {groupCaption, e.group},
-        {typeCaption, e.type},
-        {centerCaption, e.center},
-        {franchiseCaption, e.franchise},
-        {membershipCaption, e.membership},
-        {betaCaption, e.beta},
+        {groupCaption, e.group},           {typeCaption, e.type},
+        {centerCaption, e.center},         {franchiseCaption, e.franchise},
+        {membershipCaption, e.membership}, {betaCaption, e.beta},
     };
     for (const auto &[caption, box] : buddies) {
         caption->setBuddy(box);
@@ -129,7 +128,8 @@ void MemberCommentPrivate::buildChildren()
 
     QWidget *previous = nullptr;
     for (std::string_view name : Layout::kTabOrder) {
-        auto *w = fraMain->findChild<QWidget *>(QLatin1String(name.data(), qsizetype(name.size())), Qt::FindDirectChildrenOnly);
+        auto *w = fraMain->findChild<QWidget *>(QLatin1String(name.data(), qsizetype(name.size())),
+                                                Qt::FindDirectChildrenOnly);
         if (previous)
             QWidget::setTabOrder(previous, w);
         previous = w;

@@ -53,7 +53,8 @@ std::unique_ptr<XmlDocument> fetchLoadReply(const QString &url)
     Platform::HttpResult reply = Platform::httpGet(QUrl(url));
     auto doc = std::make_unique<XmlDocument>();
     if (reply.status != 0 && (reply.status < 200 || reply.status > 299))
-        doc->fail(QStringLiteral("HTTP status %1 %2 from %3").arg(reply.status).arg(reply.reason, reply.url).simplified());
+        doc->fail(
+            QStringLiteral("HTTP status %1 %2 from %3").arg(reply.status).arg(reply.reason, reply.url).simplified());
     else if (!reply.error.isEmpty())
         doc->fail(reply.error);
     else
@@ -96,11 +97,12 @@ CommentReadResult readComments(const XmlDocument &doc, int columnCount)
         std::optional<ReplyError> error;
         while (found < wanted) {
             if (found == present) {
-                error = ReplyError{ReplyErrorNumber::MissingField,
-                                   QStringLiteral("Comment record at position %1 has %2 fields; the list has %3 columns")
-                                       .arg(position)
-                                       .arg(found)
-                                       .arg(columnCount)};
+                error =
+                    ReplyError{ReplyErrorNumber::MissingField,
+                               QStringLiteral("Comment record at position %1 has %2 fields; the list has %3 columns")
+                                   .arg(position)
+                                   .arg(found)
+                                   .arg(columnCount)};
                 break;
             }
             if (fields[std::size_t(found)].content.isNull()) {

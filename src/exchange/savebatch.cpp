@@ -88,15 +88,14 @@ constexpr std::array<int, 4> kFocusColumns{Column::FocusCenter, Column::FocusMem
 // The values of one marked row that are not copied from a cell as they stand.
 struct RowValues {
     std::array<char16_t, 4> focus{}; // '1' or '0', in the order of kFocusColumns
-    qint32 sequence = 0;         // changed rows only
+    qint32 sequence = 0;             // changed rows only
 };
 
 QString cellError(qsizetype row, int column, QStringView cell, const char *problem)
 {
     return QStringLiteral("Row %1: the %2 cell \"%3\" %4")
         .arg(row + 1)
-        .arg(QLatin1StringView(kColumns[std::size_t(column)].header), cell.toString(),
-             QLatin1StringView(problem));
+        .arg(QLatin1StringView(kColumns[std::size_t(column)].header), cell.toString(), QLatin1StringView(problem));
 }
 
 std::optional<QString> readRow(const CommentRow &row, RowMarker marker, qsizetype index, RowValues &values)
@@ -143,8 +142,7 @@ private:
 };
 
 template<typename Out>
-void appendInsert(Out &out, const CommentRow &row, const RowValues &values, const QString &member,
-                  int counter)
+void appendInsert(Out &out, const CommentRow &row, const RowValues &values, const QString &member, int counter)
 {
     out += Wording::InsertStart;
     out += member;
@@ -216,7 +214,7 @@ BatchPlan planBatch(const std::vector<CommentRow> &rows, qint32 memberId)
     }
     if (plan.room > 0)
         plan.room += plan.room / 8 + wording(Wording::HeaderStart).size() + wording(Wording::HeaderEnd).size()
-                     + plan.member.size();
+            + plan.member.size();
     return plan;
 }
 
@@ -248,7 +246,10 @@ std::optional<QString> writeBatch(Out &out, const std::vector<CommentRow> &rows,
 class TextWriter
 {
 public:
-    explicit TextWriter(QString &text) : m_text(text) { }
+    explicit TextWriter(QString &text)
+        : m_text(text)
+    {
+    }
     TextWriter &operator+=(Wording piece)
     {
         m_text += wording(piece);
@@ -284,7 +285,9 @@ class FormWriter
 public:
     // Starts writing at the end of the form, with room for `characters` at their widest.
     FormWriter(const FormUrlEncoder &encoder, QByteArray &form, qsizetype characters)
-        : m_encoder(encoder), m_form(form), m_widest(encoder.widestPiece())
+        : m_encoder(encoder)
+        , m_form(form)
+        , m_widest(encoder.widestPiece())
     {
         // Reserved exactly: the pages never written are never touched (a larger block would be
         // mapped afresh, and fault, on every save).

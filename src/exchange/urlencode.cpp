@@ -49,7 +49,8 @@ inline void store(char16_t *out, const Piece &piece)
 #if defined(__SSE2__)
     int bytes;
     std::memcpy(&bytes, &piece, sizeof bytes);
-    _mm_storel_epi64(reinterpret_cast<__m128i *>(out), _mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), _mm_setzero_si128()));
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(out),
+                     _mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), _mm_setzero_si128()));
 #else
     const char16_t units[4] = {char16_t(piece.text[0]), char16_t(piece.text[1]), char16_t(piece.text[2]), 0};
     std::memcpy(out, units, sizeof units);

@@ -25,7 +25,10 @@ const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 class Converter
 {
 public:
-    Converter(const char *to, const char *from) : m_cd(iconv_open(to, from)) { }
+    Converter(const char *to, const char *from)
+        : m_cd(iconv_open(to, from))
+    {
+    }
     ~Converter()
     {
         if (isOpen())
@@ -50,7 +53,7 @@ private:
 // What iconv tells about one code page, learnt once by decoding each of its 256 bytes.
 struct CodePageInfo {
     QByteArray iconvName;
-    bool available = false;                   // iconv knows the page
+    bool available = false; // iconv knows the page
     bool doubleByte = false;
     std::array<bool, 256> leadByte{};         // bytes that start a two-byte character
     std::vector<std::uint8_t> singleByteCode; // per BMP character, 0 when the page has no byte for it
@@ -138,8 +141,8 @@ void appendCodes(const unsigned char *bytes, std::size_t count, const CodePageIn
 // character the code page cannot hold. The run goes in as wchar_t (UCS-4 in glibc), which the
 // code page module reads directly: from UTF-16, iconv would chain two steps and redo the first
 // one on every unmappable character.
-void convertRun(const Converter &encoder, const char16_t *begin, const char16_t *end,
-                const CodePageInfo &info, std::vector<std::uint16_t> &codes)
+void convertRun(const Converter &encoder, const char16_t *begin, const char16_t *end, const CodePageInfo &info,
+                std::vector<std::uint16_t> &codes)
 {
     static_assert(sizeof(wchar_t) == 4);
     // Unit by unit: a surrogate, paired or not, is no character iconv converts.
@@ -186,7 +189,8 @@ struct LocaleRule {
 };
 
 // Languages whose Windows system code page is not CP1252; Chinese, Serbian and Uzbek are decided
-// by territory or script below.
+// by territory or script below. One line per code page.
+// clang-format off
 constexpr LocaleRule kLocaleRules[] = {
     {"ja", 932}, {"ko", 949},
     {"cs", 1250}, {"hu", 1250}, {"pl", 1250}, {"ro", 1250}, {"hr", 1250}, {"sk", 1250},
@@ -201,6 +205,7 @@ constexpr LocaleRule kLocaleRules[] = {
     {"vi", 1258},
     {"th", 874},
 };
+// clang-format on
 
 } // namespace
 
@@ -211,8 +216,7 @@ CodePage codePageForLocale(std::string_view localeName)
     for (char &c : language)
         c = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     std::string_view territory;
-    if (languageEnd != std::string_view::npos
-        && (localeName[languageEnd] == '_' || localeName[languageEnd] == '-')) {
+    if (languageEnd != std::string_view::npos && (localeName[languageEnd] == '_' || localeName[languageEnd] == '-')) {
         territory = localeName.substr(languageEnd + 1);
         territory = territory.substr(0, territory.find_first_of(".@"));
     }
@@ -268,7 +272,8 @@ struct TextDecoder::State {
     QByteArray pending; // an incomplete character at the end of the previous piece
 };
 
-TextDecoder::TextDecoder(const QByteArray &charset) : m_state(std::make_unique<State>())
+TextDecoder::TextDecoder(const QByteArray &charset)
+    : m_state(std::make_unique<State>())
 {
     const QByteArray name = charset.trimmed().toLower();
     if (!name.isEmpty() && name != "utf-8" && name != "utf8") {

@@ -10,7 +10,10 @@ namespace {
 constexpr char16_t kMonthNames[12][4] = {u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun",
                                          u"Jul", u"Aug", u"Sep", u"Oct", u"Nov", u"Dec"};
 
-bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool isLeapYear(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int daysInMonth(int year, int month)
 {
@@ -66,7 +69,11 @@ private:
 class Reader
 {
 public:
-    explicit Reader(QStringView text) : m_p(text.utf16()), m_end(m_p + text.size()) { }
+    explicit Reader(QStringView text)
+        : m_p(text.utf16())
+        , m_end(m_p + text.size())
+    {
+    }
 
     bool atEnd() const { return m_p == m_end; }
     bool peekDigit() const { return m_p != m_end && *m_p >= u'0' && *m_p <= u'9'; }
@@ -165,15 +172,15 @@ bool validDate(const CivilTime &t)
 bool readMonthNameForm(Reader &in, CivilTime &t)
 {
     t.month = in.monthName();
-    return t.month != 0 && in.blanks() && in.number(1, 2, t.day) && in.blanks()
-           && in.number(4, 4, t.year) && in.blanks() && readTime(in, t);
+    return t.month != 0 && in.blanks() && in.number(1, 2, t.day) && in.blanks() && in.number(4, 4, t.year)
+        && in.blanks() && readTime(in, t);
 }
 
 // "8/5/2010 03:04PM", "8/5/2010 3:04:09 PM".
 bool readDisplayForm(Reader &in, CivilTime &t)
 {
     return in.number(1, 2, t.month) && in.skip(u'/') && in.number(1, 2, t.day) && in.skip(u'/')
-           && in.number(4, 4, t.year) && in.blanks() && readTime(in, t);
+        && in.number(4, 4, t.year) && in.blanks() && readTime(in, t);
 }
 
 // "2010/08/05 15:04:09", "2010-08-05 15:04:09", "2010-08-05T15:04:09.123".

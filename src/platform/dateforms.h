@@ -17,7 +17,7 @@ struct CivilTime {
     friend bool operator<(const CivilTime &a, const CivilTime &b)
     {
         return std::tie(a.year, a.month, a.day, a.hour, a.minute, a.second)
-               < std::tie(b.year, b.month, b.day, b.hour, b.minute, b.second);
+            < std::tie(b.year, b.month, b.day, b.hour, b.minute, b.second);
     }
     friend bool operator==(const CivilTime &a, const CivilTime &b) { return !(a < b) && !(b < a); }
 };

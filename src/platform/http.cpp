@@ -85,12 +85,15 @@ HttpResult readReply(QNetworkReply *reply, const QString &stopped, bool redirect
     if (!stopped.isEmpty())
         result.error = stopped;
     else if (ofTheContent && !statusRestated && reply->hasRawHeader("Content-Encoding"))
-        result.error = QStringLiteral("the reply from %1 could not be decompressed: it is corrupt or larger than the limit of %2")
-                           .arg(result.url, limitText(limit));
+        result.error =
+            QStringLiteral("the reply from %1 could not be decompressed: it is corrupt or larger than the limit of %2")
+                .arg(result.url, limitText(limit));
     else if (code != QNetworkReply::NoError && !statusRestated)
         result.error = QStringLiteral("network error: %1").arg(reply->errorString());
     else if (length.isValid() && body.size() < length.toLongLong())
-        result.error = QStringLiteral("network error: the reply ended after %1 of %2 bytes").arg(body.size()).arg(length.toLongLong());
+        result.error = QStringLiteral("network error: the reply ended after %1 of %2 bytes")
+                           .arg(body.size())
+                           .arg(length.toLongLong());
     if (result.error.isEmpty())
         result.body = std::move(body);
     return result;
@@ -106,7 +109,7 @@ struct HttpTransfer::Private {
     QString stopped;               // why this side ended the request; empty when it did not
     bool redirected = false;       // Qt followed a redirect and no response has come since
     bool running = false;
-    qint64 limit = 0;              // the reply limit, read when the request started
+    qint64 limit = 0; // the reply limit, read when the request started
     // A POST, kept to follow its redirects here: Qt 6.4 often fails a POST it sends again itself
     // for a 307 or 308 (after the server may have stored it).
     bool post = false;
@@ -133,7 +136,8 @@ HttpTransfer::HttpTransfer(QObject *parent)
     d->deadline.setSingleShot(true);
     // Both are stopped when the request ends, before its reply is released.
     connect(&d->idle, &QTimer::timeout, this, [this] {
-        d->stop(QStringLiteral("no progress for %1 ms from %2").arg(g_timeoutMilliseconds).arg(d->reply->url().toString()));
+        d->stop(
+            QStringLiteral("no progress for %1 ms from %2").arg(g_timeoutMilliseconds).arg(d->reply->url().toString()));
     });
     connect(&d->deadline, &QTimer::timeout, this, [this] {
         d->stop(QStringLiteral("no complete reply within the deadline of %1 ms from %2")
@@ -192,7 +196,8 @@ void HttpTransfer::send(const QUrl &url, bool post)
     d->reply = reply;
     d->redirected = false;
     auto tooLarge = [this, reply] {
-        d->stop(QStringLiteral("the reply from %1 is larger than the limit of %2").arg(reply->url().toString(), limitText(d->limit)));
+        d->stop(QStringLiteral("the reply from %1 is larger than the limit of %2")
+                    .arg(reply->url().toString(), limitText(d->limit)));
     };
     connect(reply, &QNetworkReply::uploadProgress, this, [this] { d->idle.start(); });
     connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply, tooLarge] {
@@ -212,19 +217,22 @@ void HttpTransfer::send(const QUrl &url, bool post)
         d->redirected = true;
     });
     // Queued, so the reply's own signal has returned before the handler may release this object.
-    connect(reply, &QNetworkReply::finished, this, [this, reply] {
-        reply->deleteLater();
-        if (d->post && d->stopped.isEmpty() && followRedirect(reply))
-            return;
-        d->idle.stop();
-        d->deadline.stop();
-        d->body = QByteArray(); // not kept past the transfer
-        const HttpResult result = readReply(reply, d->stopped, d->redirected, d->limit);
-        QPointer<HttpTransfer> self(this);
-        Q_EMIT finished(result);
-        if (self)
-            d->running = false;
-    }, Qt::QueuedConnection);
+    connect(
+        reply, &QNetworkReply::finished, this,
+        [this, reply] {
+            reply->deleteLater();
+            if (d->post && d->stopped.isEmpty() && followRedirect(reply))
+                return;
+            d->idle.stop();
+            d->deadline.stop();
+            d->body = QByteArray(); // not kept past the transfer
+            const HttpResult result = readReply(reply, d->stopped, d->redirected, d->limit);
+            QPointer<HttpTransfer> self(this);
+            Q_EMIT finished(result);
+            if (self)
+                d->running = false;
+        },
+        Qt::QueuedConnection);
 }
 
 bool HttpTransfer::followRedirect(QNetworkReply *reply)
@@ -238,8 +246,9 @@ bool HttpTransfer::followRedirect(QNetworkReply *reply)
         return false;
     const QUrl to = reply->url().resolved(target.toUrl());
     if (!sameSchemeHostAndPort(d->origin, to)) {
-        d->stopped = QStringLiteral("a redirect from %1 to %2 was refused: a POST goes only to the same scheme, host and port")
-                         .arg(reply->url().toString(), to.toString());
+        d->stopped =
+            QStringLiteral("a redirect from %1 to %2 was refused: a POST goes only to the same scheme, host and port")
+                .arg(reply->url().toString(), to.toString());
         return false;
     }
     if (++d->redirects > QNetworkRequest().maximumRedirectsAllowed()) {

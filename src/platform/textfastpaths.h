@@ -28,8 +28,8 @@ int compareCaseInsensitive(QStringView a, QStringView b);
 // themselves, a blank becomes "+", everything else is a code.
 constexpr bool passesFormEncoding(char16_t c)
 {
-    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'*'
-        || c == u'-' || c == u'.' || c == u'_';
+    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'*' || c == u'-'
+        || c == u'.' || c == u'_';
 }
 
 #if defined(__SSE2__)
@@ -52,7 +52,8 @@ inline __m128i plainBytes(__m128i v, __m128i &blanks)
     // Whether each byte, unsigned, lies in [low, high]: the range moved to start at -128, one
     // signed comparison.
     const auto within = [](__m128i x, char low, char high) {
-        return _mm_cmplt_epi8(_mm_add_epi8(x, _mm_set1_epi8(char(0x80 - low))), _mm_set1_epi8(char(0x80 + high - low + 1)));
+        return _mm_cmplt_epi8(_mm_add_epi8(x, _mm_set1_epi8(char(0x80 - low))),
+                              _mm_set1_epi8(char(0x80 + high - low + 1)));
     };
     const auto is = [v](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
     blanks = is(' ');
@@ -74,7 +75,8 @@ inline PlainUnits plainUnits(const char16_t *in)
     const __m128i bytes = loadUnitBytes(in);
     __m128i blanks;
     const __m128i plain = plainBytes(bytes, blanks);
-    return {bytes, _mm_add_epi8(bytes, _mm_and_si128(blanks, _mm_set1_epi8('+' - ' '))), unsigned(_mm_movemask_epi8(plain))};
+    return {bytes, _mm_add_epi8(bytes, _mm_and_si128(blanks, _mm_set1_epi8('+' - ' '))),
+            unsigned(_mm_movemask_epi8(plain))};
 }
 
 // A bit set for each of the sixteen bytes that is c.
@@ -93,7 +95,8 @@ inline void storeEight(char *out, __m128i bytes)
 template<int Half>
 inline void storeEight(char16_t *out, __m128i bytes)
 {
-    const __m128i units = Half == 0 ? _mm_unpacklo_epi8(bytes, _mm_setzero_si128()) : _mm_unpackhi_epi8(bytes, _mm_setzero_si128());
+    const __m128i units =
+        Half == 0 ? _mm_unpacklo_epi8(bytes, _mm_setzero_si128()) : _mm_unpackhi_epi8(bytes, _mm_setzero_si128());
     _mm_storeu_si128(reinterpret_cast<__m128i *>(out), units);
 }
 #endif

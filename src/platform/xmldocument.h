@@ -10,7 +10,7 @@ namespace pugi {
 class xml_document;
 class xml_node;
 struct xml_node_struct;
-}
+} // namespace pugi
 
 namespace VynMemberComment::Platform {
 
@@ -38,7 +38,10 @@ public:
 
 private:
     friend class XmlDocument;
-    explicit XmlNode(pugi::xml_node_struct *node) : m_node(node) {}
+    explicit XmlNode(pugi::xml_node_struct *node)
+        : m_node(node)
+    {
+    }
     pugi::xml_node_struct *m_node = nullptr;
 };
 

@@ -6,7 +6,10 @@ namespace VynMemberComment {
 
 namespace {
 
-bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
 bool isAsciiSpace(QChar c)
 {

@@ -7,7 +7,10 @@ namespace VynMemberComment {
 namespace {
 
 // A flag may stand between blanks and tabs.
-bool isSpaceOrTab(QChar c) { return c == u' ' || c == u'\t'; }
+bool isSpaceOrTab(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
 
 } // namespace
 

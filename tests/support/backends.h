@@ -39,7 +39,8 @@ inline void PrintTo(Backend backend, std::ostream *out)
 class TestDatabase
 {
 public:
-    explicit TestDatabase(Backend backend) : m_backend(backend)
+    explicit TestDatabase(Backend backend)
+        : m_backend(backend)
     {
         if (backend == Backend::SQLite) {
             m_address = m_dir.filePath(QStringLiteral("comments.db")).toStdString();

@@ -17,7 +17,8 @@
 class RawClient
 {
 public:
-    explicit RawClient(int port) : m_fd(::socket(AF_INET, SOCK_STREAM, 0))
+    explicit RawClient(int port)
+        : m_fd(::socket(AF_INET, SOCK_STREAM, 0))
     {
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -46,13 +47,15 @@ public:
     std::string readReplyHead(std::chrono::milliseconds limit) const
     {
         std::string answer;
-        readUntil(limit, [&answer] { return answer.find("\r\n\r\n") != std::string::npos; }, &answer);
+        readUntil(
+            limit, [&answer] { return answer.find("\r\n\r\n") != std::string::npos; }, &answer);
         return answer;
     }
     // True once the server closed the connection (whatever it sent first) within `limit`.
     bool closedWithin(std::chrono::milliseconds limit) const
     {
-        return readUntil(limit, [] { return false; }, nullptr);
+        return readUntil(
+            limit, [] { return false; }, nullptr);
     }
 
 private:

@@ -30,7 +30,11 @@ class RawServer;
 class RawConnection
 {
 public:
-    RawConnection(int fd, RawServer &server) : m_fd(fd), m_server(server) {}
+    RawConnection(int fd, RawServer &server)
+        : m_fd(fd)
+        , m_server(server)
+    {
+    }
 
     // Reads one request: the header block and as much body as Content-Length names. Gives up
     // after ten seconds without the whole request; returns what arrived.
@@ -58,7 +62,8 @@ class RawServer
 public:
     using Script = std::function<void(RawConnection &)>;
 
-    explicit RawServer(Script script) : m_script(std::move(script))
+    explicit RawServer(Script script)
+        : m_script(std::move(script))
     {
         m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};

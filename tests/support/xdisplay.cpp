@@ -54,8 +54,8 @@ void XDisplay::cover(int x, int y, int size, unsigned long colour)
     XSetWindowAttributes attributes{};
     attributes.override_redirect = True;
     attributes.background_pixel = colour;
-    d->cover = XCreateWindow(d->display, DefaultRootWindow(d->display), x - size / 2, y - size / 2,
-                             unsigned(size), unsigned(size), 0, CopyFromParent, InputOutput, CopyFromParent,
+    d->cover = XCreateWindow(d->display, DefaultRootWindow(d->display), x - size / 2, y - size / 2, unsigned(size),
+                             unsigned(size), 0, CopyFromParent, InputOutput, CopyFromParent,
                              CWOverrideRedirect | CWBackPixel, &attributes);
     XMapRaised(d->display, d->cover);
     XSync(d->display, False);

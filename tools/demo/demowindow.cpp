@@ -145,9 +145,9 @@ bool DemoWindow::settleUnsavedWork()
 {
     if (!PendingWork::any(*m_control))
         return true;
-    const auto answer = QMessageBox::question(this, windowTitle(), tr("Save changes?"),
-                                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
-                                              QMessageBox::Save);
+    const auto answer =
+        QMessageBox::question(this, windowTitle(), tr("Save changes?"),
+                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
     if (answer == QMessageBox::Save)
         return saveAll() != SaveResult::Failed;
     return answer == QMessageBox::Discard;

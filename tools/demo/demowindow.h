@@ -36,8 +36,7 @@ protected:
 
 private:
     // What was loaded last: a reload after a save must not pick up the bar's unapplied edits.
-    struct Loaded
-    {
+    struct Loaded {
         QString server;
         qint32 member = 0;
         qint16 person = 0;

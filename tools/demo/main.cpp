@@ -17,10 +17,10 @@
 int main(int argc, char **argv)
 {
     // The platform is chosen before the application exists, so --tour is looked for by hand.
-    const bool tour
-        = std::any_of(argv + 1, argv + argc, [](const char *arg) { return std::strcmp(arg, "--tour") == 0; });
-    const bool headless
-        = tour || (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"));
+    const bool tour =
+        std::any_of(argv + 1, argv + argc, [](const char *arg) { return std::strcmp(arg, "--tour") == 0; });
+    const bool headless =
+        tour || (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"));
     if (headless)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -29,12 +29,12 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Shows the VynMemberComment control against a server page."));
     parser.addHelpOption();
-    const QCommandLineOption serverOption(QStringLiteral("server"),
-                                          QStringLiteral("Use the server page under this base URL instead of the built-in one."),
-                                          QStringLiteral("url"));
-    const QCommandLineOption shotsOption(QStringLiteral("screenshots"),
-                                         QStringLiteral("Folder for the tour's screenshots (offscreen only)."),
-                                         QStringLiteral("dir"), QDir::temp().filePath(QStringLiteral("membercomment-demo")));
+    const QCommandLineOption serverOption(
+        QStringLiteral("server"),
+        QStringLiteral("Use the server page under this base URL instead of the built-in one."), QStringLiteral("url"));
+    const QCommandLineOption shotsOption(
+        QStringLiteral("screenshots"), QStringLiteral("Folder for the tour's screenshots (offscreen only)."),
+        QStringLiteral("dir"), QDir::temp().filePath(QStringLiteral("membercomment-demo")));
     const QCommandLineOption tourOption(QStringLiteral("tour"),
                                         QStringLiteral("Run the scripted tour offscreen, even with a display."));
     parser.addOption(serverOption);

@@ -23,8 +23,8 @@ bool SaveOutcome::eventFilter(QObject *watched, QEvent *event)
             // server page's refusal, which stores all or nothing. A host of another server page
             // checks that page's wording here.
             m_failed = m_failed || text == QLatin1String("Error Occoured")
-                       || text == QLatin1String("Error During saving to Database")
-                       || text.startsWith(QLatin1String("Nothing was saved"));
+                || text == QLatin1String("Error During saving to Database")
+                || text.startsWith(QLatin1String("Nothing was saved"));
         }
     }
     return false;

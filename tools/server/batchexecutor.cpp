@@ -15,7 +15,10 @@ struct Refusal {
 class ChoiceChecks
 {
 public:
-    explicit ChoiceChecks(BatchTarget &target) : m_target(target) {}
+    explicit ChoiceChecks(BatchTarget &target)
+        : m_target(target)
+    {
+    }
 
     void check(std::int32_t group, std::int32_t type)
     {

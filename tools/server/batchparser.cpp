@@ -35,7 +35,10 @@ bool isBlank(std::string_view text)
 class Parser
 {
 public:
-    explicit Parser(std::string_view sql) : m_sql(sql) {}
+    explicit Parser(std::string_view sql)
+        : m_sql(sql)
+    {
+    }
 
     CommentBatch run()
     {
@@ -55,7 +58,9 @@ public:
             } else if (take(kInsertStart)) {
                 m_kind = "an INSERT";
                 if (!header)
-                    throw Refusal{statement() + " is an INSERT without the header that reads the member's highest sequence number."};
+                    throw Refusal{
+                        statement()
+                        + " is an INSERT without the header that reads the member's highest sequence number."};
                 m_batch.statements.push_back(insert(nextOffset));
                 ++nextOffset;
             } else if (take(kUpdateStart)) {
@@ -122,7 +127,8 @@ private:
         expect(", RecordLastUpdated = GETDATE() WHERE MemberID = ");
         member();
         expect(" AND CommentSequence = ");
-        c.sequence = integer(std::numeric_limits<std::int64_t>::min() / 10, std::numeric_limits<std::int64_t>::max() / 10);
+        c.sequence =
+            integer(std::numeric_limits<std::int64_t>::min() / 10, std::numeric_limits<std::int64_t>::max() / 10);
         expect(";");
         return c;
     }
@@ -199,8 +205,9 @@ private:
         }
         // The load reply could never carry it again.
         if (!isXmlText(value))
-            throw Refusal{statement() + " holds a character that XML cannot carry (a control character, U+FFFE, "
-                                        "U+FFFF or no well-formed UTF-8), which cannot be stored."};
+            throw Refusal{statement()
+                          + " holds a character that XML cannot carry (a control character, U+FFFE, "
+                            "U+FFFF or no well-formed UTF-8), which cannot be stored."};
         if (value.size() > kMaxTextLength) {
             // Well-formed UTF-8 by now: every byte but a continuation byte starts a character.
             const auto length = static_cast<size_t>(std::count_if(

@@ -68,7 +68,8 @@ void closeUnread(int sock)
 
 } // namespace
 
-BoundedHttpServer::BoundedHttpServer(const ConnectionLimits &limits) : m_limits(limits)
+BoundedHttpServer::BoundedHttpServer(const ConnectionLimits &limits)
+    : m_limits(limits)
 {
     set_socket_options(reuseAddressOnly);
     // A reply's last segment must not wait for the client's delayed acknowledgement (40 ms a save).
@@ -103,12 +104,12 @@ bool BoundedHttpServer::process_and_close_socket(socket_t sock)
         std::optional<std::uint64_t> body; // stays empty when the request could not be parsed
         std::uint64_t bodyStart = 0;
         bool closing = false;
-        const bool answered = process_request(stream, served + 1 == keep_alive_max_count_, closing,
-                                              [&](httplib::Request &req) {
-                                                  prepareRequest(req);
-                                                  body = announcedBody(req);
-                                                  bodyStart = stream.consumed();
-                                              });
+        const bool answered =
+            process_request(stream, served + 1 == keep_alive_max_count_, closing, [&](httplib::Request &req) {
+                prepareRequest(req);
+                body = announcedBody(req);
+                bodyStart = stream.consumed();
+            });
         // The next request would start inside a body the handler left unread.
         bodyLeft = !body || stream.consumed() - bodyStart < *body;
         open = answered && !closing && !bodyLeft;

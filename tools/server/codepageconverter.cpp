@@ -12,7 +12,10 @@ namespace {
 class Iconv
 {
 public:
-    explicit Iconv(const std::string &from) : m_cd(iconv_open("UTF-8", from.c_str())) {}
+    explicit Iconv(const std::string &from)
+        : m_cd(iconv_open("UTF-8", from.c_str()))
+    {
+    }
     ~Iconv()
     {
         if (valid())

@@ -21,7 +21,10 @@ public:
     std::optional<std::string> toUtf8(std::string_view bytes) const;
 
 private:
-    explicit CodePageConverter(std::string name) : m_name(std::move(name)) {}
+    explicit CodePageConverter(std::string name)
+        : m_name(std::move(name))
+    {
+    }
 
     std::string m_name;
     std::array<bool, 256> m_leadBytes{};

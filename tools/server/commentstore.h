@@ -20,7 +20,11 @@ public:
         Unknown,     // the connection was lost while the batch was committed, and nobody can tell whether it was
         Failed,      // anything else the database refused or failed at
     };
-    StoreError(Kind kind, const std::string &message) : std::runtime_error(message), m_kind(kind) {}
+    StoreError(Kind kind, const std::string &message)
+        : std::runtime_error(message)
+        , m_kind(kind)
+    {
+    }
     Kind kind() const { return m_kind; }
 
 private:

@@ -61,7 +61,8 @@ std::string displayForm(std::string_view stored)
     const auto t = parseStored(stored);
     if (!t)
         return std::string(stored);
-    return std::to_string(t->month) + "/" + std::to_string(t->day) + "/" + std::to_string(t->year) + " " + clockText(*t);
+    return std::to_string(t->month) + "/" + std::to_string(t->day) + "/" + std::to_string(t->year) + " "
+        + clockText(*t);
 }
 
 std::string monthNameForm(std::string_view stored)

@@ -47,7 +47,8 @@ std::optional<std::string> decodeFormText(std::string_view text, const CodePageC
             i += 3;
             // The control writes a double-byte character as one four-digit escape; a trail byte
             // in an escape of its own ("%D6%D0") is taken on the next round.
-            if (!trailNext && codePage.isLeadByte(static_cast<unsigned char>(byte)) && i < text.size() && text[i] != '%') {
+            if (!trailNext && codePage.isLeadByte(static_cast<unsigned char>(byte)) && i < text.size()
+                && text[i] != '%') {
                 const int trail = hexByte(text, i);
                 if (trail < 0)
                     return std::nullopt;

@@ -12,7 +12,10 @@ namespace MemberCommentServer {
 class LargeBodyGate
 {
 public:
-    explicit LargeBodyGate(int slots) : m_free(slots) {}
+    explicit LargeBodyGate(int slots)
+        : m_free(slots)
+    {
+    }
     LargeBodyGate(const LargeBodyGate &) = delete;
     LargeBodyGate &operator=(const LargeBodyGate &) = delete;
 
@@ -21,8 +24,14 @@ public:
     {
     public:
         Pass() = default;
-        explicit Pass(LargeBodyGate *gate) : m_gate(gate) {}
-        Pass(Pass &&other) noexcept : m_gate(std::exchange(other.m_gate, nullptr)) {}
+        explicit Pass(LargeBodyGate *gate)
+            : m_gate(gate)
+        {
+        }
+        Pass(Pass &&other) noexcept
+            : m_gate(std::exchange(other.m_gate, nullptr))
+        {
+        }
         Pass &operator=(Pass &&other) noexcept
         {
             std::swap(m_gate, other.m_gate);

@@ -17,7 +17,7 @@ FROM MemberDiscussionComment c
 JOIN CommentGroups g ON g.CommentGroupID = c.CommentGroup
 JOIN CommentTypes t ON t.CommentTypeID = c.CommentType
 WHERE c.MemberID = )sql")
-           + parameter + " ORDER BY c.CommentSequence";
+        + parameter + " ORDER BY c.CommentSequence";
 }
 
 std::string unknownPersonName(std::int64_t personId)

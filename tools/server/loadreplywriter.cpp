@@ -31,7 +31,8 @@ void flagElement(std::string &out, std::string_view name, bool flag)
     element(out, name, flag ? std::string_view("1") : std::string_view("0"));
 }
 
-void writeChoices(std::string &out, std::string_view section, std::string_view record, const std::vector<Choice> &choices)
+void writeChoices(std::string &out, std::string_view section, std::string_view record,
+                  const std::vector<Choice> &choices)
 {
     out += '<';
     out += section;
@@ -60,12 +61,24 @@ std::string escapeXml(std::string_view text)
     for (size_t at = 0; at < text.size();) {
         const char c = text[at];
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        case '\r': out += "&#13;"; break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&apos;";
+            break;
+        case '\r':
+            out += "&#13;";
+            break;
         default:
             if (c >= 0x20 || c == '\t' || c == '\n') {
                 out += c;

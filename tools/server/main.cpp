@@ -3,10 +3,10 @@
 #include "membercommentserver.h"
 
 #include <csignal>
-#include <malloc.h>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <malloc.h>
 #include <string>
 
 namespace {
@@ -106,8 +106,7 @@ int main(int argc, char **argv)
         MemberCommentServer::Server server(args.options);
         server.start(args.host, args.port);
         std::fprintf(stderr, "membercomment-server: serving %s/MemberComment.asp (%s, code page %s%s)\n",
-                     server.baseUrl().c_str(),
-                     MemberCommentServer::databaseName(args.options.database).c_str(),
+                     server.baseUrl().c_str(), MemberCommentServer::databaseName(args.options.database).c_str(),
                      args.options.codePage.c_str(), args.options.credentials.empty() ? "" : ", credentials asked");
         int signal = 0;
         sigwait(&stopSignals, &signal);

@@ -74,8 +74,10 @@ void logRequest(const httplib::Request &req, const httplib::Response &res)
 
 struct Server::Private {
     explicit Private(const ServerOptions &options)
-        : codePage(openCodePage(options.codePage)), store(openStore(options)), http(limitsFor(options)),
-          page{*store, codePage, largeBodies, authorizationFor(options.credentials)}
+        : codePage(openCodePage(options.codePage))
+        , store(openStore(options))
+        , http(limitsFor(options))
+        , page{*store, codePage, largeBodies, authorizationFor(options.credentials)}
     {
     }
 
@@ -90,7 +92,8 @@ struct Server::Private {
     int port = 0;
 };
 
-Server::Server(const ServerOptions &options) : d(std::make_unique<Private>(options))
+Server::Server(const ServerOptions &options)
+    : d(std::make_unique<Private>(options))
 {
     installRoutes(d->http, d->page);
     d->http.set_payload_max_length(kMaxRequestBody);

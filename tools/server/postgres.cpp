@@ -46,7 +46,10 @@ std::string postgresName(const std::string &uri)
     return user.empty() ? name : name + " as " + user;
 }
 
-PgResult::PgResult(pg_result *result) : m_result(result, PQclear) {}
+PgResult::PgResult(pg_result *result)
+    : m_result(result, PQclear)
+{
+}
 
 int PgResult::rows() const
 {

@@ -18,7 +18,9 @@ class PgError : public std::runtime_error
 {
 public:
     PgError(const std::string &message, std::string sqlState, bool connectionLost)
-        : std::runtime_error(message), m_sqlState(std::move(sqlState)), m_connectionLost(connectionLost)
+        : std::runtime_error(message)
+        , m_sqlState(std::move(sqlState))
+        , m_connectionLost(connectionLost)
     {
     }
     const std::string &sqlState() const { return m_sqlState; }
@@ -33,8 +35,14 @@ private:
 class PgValue
 {
 public:
-    PgValue(std::int64_t number) : m_number(std::to_string(number)) {}
-    PgValue(const std::string &text) : m_text(text.c_str()) {}
+    PgValue(std::int64_t number)
+        : m_number(std::to_string(number))
+    {
+    }
+    PgValue(const std::string &text)
+        : m_text(text.c_str())
+    {
+    }
     const char *c_str() const { return m_text ? m_text : m_number.c_str(); }
 
 private:

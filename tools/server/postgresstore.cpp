@@ -64,7 +64,10 @@ std::vector<Choice> readChoices(PgConnection &db, const char *sql)
 class PostgresBatch : public BatchTarget
 {
 public:
-    explicit PostgresBatch(PgConnection &db) : m_db(db) {}
+    explicit PostgresBatch(PgConnection &db)
+        : m_db(db)
+    {
+    }
 
     bool lockMember(std::int32_t memberId) override
     {
@@ -73,7 +76,8 @@ public:
     std::int64_t highestSequence(std::int32_t memberId) override
     {
         return m_db
-            .query("SELECT COALESCE(MAX(CommentSequence), 0) FROM MemberDiscussionComment WHERE MemberID = $1", {memberId})
+            .query("SELECT COALESCE(MAX(CommentSequence), 0) FROM MemberDiscussionComment WHERE MemberID = $1",
+                   {memberId})
             .integer(0, 0);
     }
     bool groupExists(std::int32_t group) override
@@ -90,20 +94,19 @@ public:
 INSERT INTO MemberDiscussionComment (MemberID, CommentDescription, CommentSequence, CommentGroup, CommentType,
   CommentDate, CommentEnteredBy, Focuscenter, FocusMembership, FocusBeta, RecordLastUpdated, FocusFranchiseRelations)
 VALUES ($1, $2, $3, $4, $5, LOCALTIMESTAMP(0), $6, $7, $8, $9, LOCALTIMESTAMP(0), $10))sql",
-                   {memberId, c.description, sequence, c.group, c.type, c.enteredBy, c.focus[0], c.focus[1],
-                    c.focus[2], c.focus[3]});
+                   {memberId, c.description, sequence, c.group, c.type, c.enteredBy, c.focus[0], c.focus[1], c.focus[2],
+                    c.focus[3]});
     }
     bool update(std::int32_t memberId, const ChangedComment &u) override
     {
-        return m_db
-                   .query(R"sql(
+        return m_db.query(R"sql(
 UPDATE MemberDiscussionComment SET CommentDescription = $1, CommentGroup = $2, CommentType = $3, Focuscenter = $4,
   FocusMembership = $5, FocusBeta = $6, FocusFranchiseRelations = $7, RecordLastUpdated = LOCALTIMESTAMP(0)
 WHERE MemberID = $8 AND CommentSequence = $9)sql",
                           {u.description, u.group, u.type, u.focus[0], u.focus[1], u.focus[2], u.focus[3], memberId,
                            u.sequence})
                    .affected()
-               != 0;
+            != 0;
     }
 
 private:
@@ -117,11 +120,13 @@ class PostgresStore::Lease
 {
 public:
     Lease(PostgresStore &store, std::unique_ptr<PgConnection> connection)
-        : m_store(&store), m_connection(std::move(connection))
+        : m_store(&store)
+        , m_connection(std::move(connection))
     {
     }
     Lease(Lease &&other) noexcept
-        : m_store(std::exchange(other.m_store, nullptr)), m_connection(std::move(other.m_connection))
+        : m_store(std::exchange(other.m_store, nullptr))
+        , m_connection(std::move(other.m_connection))
     {
     }
     Lease &operator=(Lease &&) = delete;
@@ -140,17 +145,20 @@ private:
     std::unique_ptr<PgConnection> m_connection;
 };
 
-PostgresStore::PostgresStore(const std::string &uri) : m_uri(uri)
+PostgresStore::PostgresStore(const std::string &uri)
+    : m_uri(uri)
 {
     try {
         auto db = connect();
         const std::string encoding = db->query("SHOW server_encoding").text(0, 0);
         if (encoding != "UTF8")
-            throw StoreError(Kind::Failed, "the database holds its texts in " + encoding
-                                               + "; the server needs a database created with ENCODING 'UTF8'");
+            throw StoreError(Kind::Failed,
+                             "the database holds its texts in " + encoding
+                                 + "; the server needs a database created with ENCODING 'UTF8'");
         if (db->query("SHOW fsync").text(0, 0) == "off")
-            std::fprintf(stderr, "membercomment-server: the database runs with fsync off: a saved batch is lost "
-                                 "when its machine fails\n");
+            std::fprintf(stderr,
+                         "membercomment-server: the database runs with fsync off: a saved batch is lost "
+                         "when its machine fails\n");
         createPostgresSchema(*db);
         m_idle.push_back(std::move(db));
         m_open = 1;

@@ -2,7 +2,6 @@
 
 #include "headervalues.h"
 
-
 namespace MemberCommentServer {
 
 namespace {
@@ -29,7 +28,7 @@ bool authorized(const httplib::Request &req, std::string_view required)
     const std::string_view view = trimmed(given);
     const size_t blank = view.find(' ');
     return blank != std::string_view::npos && sameLetters(view.substr(0, blank), scheme)
-           && sameSecret(trimmed(view.substr(blank)), required.substr(scheme.size() + 1));
+        && sameSecret(trimmed(view.substr(blank)), required.substr(scheme.size() + 1));
 }
 
 Refusal refusal(int status, std::string text)

@@ -24,7 +24,7 @@ void addressOf(int (*query)(int, sockaddr *, socklen_t *), int socket, std::stri
     if (query(socket, reinterpret_cast<sockaddr *>(&address), &length) != 0
         || getnameinfo(reinterpret_cast<sockaddr *>(&address), length, host, sizeof host, service, sizeof service,
                        NI_NUMERICHOST | NI_NUMERICSERV)
-               != 0)
+            != 0)
         return;
     ip = host;
     port = std::atoi(service);
@@ -34,7 +34,10 @@ void addressOf(int (*query)(int, sockaddr *, socklen_t *), int socket, std::stri
 
 RequestStream::RequestStream(int socket, std::chrono::milliseconds readIdle, std::chrono::milliseconds writeIdle,
                              std::function<bool()> stopping)
-    : m_socket(socket), m_readIdle(readIdle), m_writeIdle(writeIdle), m_stopping(std::move(stopping))
+    : m_socket(socket)
+    , m_readIdle(readIdle)
+    , m_writeIdle(writeIdle)
+    , m_stopping(std::move(stopping))
 {
 }
 

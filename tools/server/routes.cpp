@@ -38,7 +38,8 @@ void replyUnread(httplib::Response &res, int status, const std::string &text)
 }
 
 // One query value as a whole number in [low, high]: plain decimal digits with an optional "-".
-std::optional<std::int64_t> queryNumber(const httplib::Request &req, const char *key, std::int64_t low, std::int64_t high)
+std::optional<std::int64_t> queryNumber(const httplib::Request &req, const char *key, std::int64_t low,
+                                        std::int64_t high)
 {
     if (req.get_param_value_count(key) != 1)
         return std::nullopt;
@@ -60,8 +61,8 @@ void handleLoad(const httplib::Request &req, httplib::Response &res, CommentStor
         std::int64_t low, high;
     };
     // Type and PersonID are 16-bit in the control, MemberID 32-bit. Type does not narrow the reply.
-    static constexpr Key kKeys[] = {{"Type", -32768, 32767}, {"PersonID", -32768, 32767},
-                                    {"MemberID", -2147483648LL, 2147483647LL}};
+    static constexpr Key kKeys[] = {
+        {"Type", -32768, 32767}, {"PersonID", -32768, 32767}, {"MemberID", -2147483648LL, 2147483647LL}};
     std::int64_t values[3] = {};
     for (size_t i = 0; i < 3; ++i) {
         const auto value = queryNumber(req, kKeys[i].name, kKeys[i].low, kKeys[i].high);
@@ -78,8 +79,9 @@ void handleLoad(const httplib::Request &req, httplib::Response &res, CommentStor
         case StoreError::Kind::Busy:
             return reply(res, 503, "The database is busy; please load again.");
         case StoreError::Kind::Unreachable:
-            return reply(res, 503, std::string("The database cannot be reached (") + e.what()
-                                       + "); please load again once it is back.");
+            return reply(res, 503,
+                         std::string("The database cannot be reached (") + e.what()
+                             + "); please load again once it is back.");
         case StoreError::Kind::Unknown:
         case StoreError::Kind::Failed:
             break;
@@ -150,18 +152,21 @@ void handleSave(const httplib::Request &req, httplib::Response &res, const httpl
         const SaveOutcome outcome = page.store.save(parse.batch);
         if (!outcome.saved)
             return reply(res, 422, "Nothing was saved: " + outcome.reason);
-        reply(res, 200, "Saved " + std::to_string(outcome.added) + " new and " + std::to_string(outcome.changed)
-                            + " changed comment(s).");
+        reply(res, 200,
+              "Saved " + std::to_string(outcome.added) + " new and " + std::to_string(outcome.changed)
+                  + " changed comment(s).");
     } catch (const StoreError &e) {
         switch (e.kind()) {
         case StoreError::Kind::Busy:
             return reply(res, 503, "Nothing was saved: the database is busy; please save again.");
         case StoreError::Kind::Unreachable:
-            return reply(res, 503, std::string("Nothing was saved: the database cannot be reached (") + e.what()
-                                       + "); please save again once it is back.");
+            return reply(res, 503,
+                         std::string("Nothing was saved: the database cannot be reached (") + e.what()
+                             + "); please save again once it is back.");
         case StoreError::Kind::Unknown:
-            return reply(res, 500, std::string("The batch may or may not have been saved: ") + e.what()
-                                       + ". Load the member again to see which before saving again.");
+            return reply(res, 500,
+                         std::string("The batch may or may not have been saved: ") + e.what()
+                             + ". Load the member again to see which before saving again.");
         case StoreError::Kind::Failed:
             break;
         }
@@ -185,11 +190,12 @@ void installRoutes(httplib::Server &server, const Page &page)
             res.headers.insert(std::move(header));
         return httplib::Server::HandlerResponse::Handled;
     });
-    server.Get(kAnyPath, [&page](const httplib::Request &req, httplib::Response &res) {
-        handleLoad(req, res, page.store);
-    });
-    server.Post(kAnyPath, [&page](const httplib::Request &req, httplib::Response &res,
-                                  const httplib::ContentReader &reader) { handleSave(req, res, reader, page); });
+    server.Get(kAnyPath,
+               [&page](const httplib::Request &req, httplib::Response &res) { handleLoad(req, res, page.store); });
+    server.Post(kAnyPath,
+                [&page](const httplib::Request &req, httplib::Response &res, const httplib::ContentReader &reader) {
+                    handleSave(req, res, reader, page);
+                });
 }
 
 } // namespace MemberCommentServer

@@ -49,7 +49,8 @@ void Connection::rollback() noexcept
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
-Statement::Statement(const Connection &connection, const char *sql) : m_connection(connection)
+Statement::Statement(const Connection &connection, const char *sql)
+    : m_connection(connection)
 {
     const int rc = sqlite3_prepare_v2(connection.handle(), sql, -1, &m_stmt, nullptr);
     if (rc != SQLITE_OK)
@@ -89,8 +90,7 @@ bool Statement::step()
 
 void Statement::run()
 {
-    while (step()) {
-    }
+    while (step()) {}
     reset();
 }
 

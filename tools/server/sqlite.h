@@ -14,7 +14,11 @@ namespace MemberCommentServer {
 class SqliteError : public std::runtime_error
 {
 public:
-    SqliteError(int code, const std::string &message) : std::runtime_error(message), m_code(code) {}
+    SqliteError(int code, const std::string &message)
+        : std::runtime_error(message)
+        , m_code(code)
+    {
+    }
     int code() const { return m_code; }
 
 private:

@@ -39,11 +39,13 @@ class SqliteBatch : public BatchTarget
 {
 public:
     explicit SqliteBatch(const Connection &db)
-        : m_db(db), m_now(storedNow()), m_insert(db, R"sql(
+        : m_db(db)
+        , m_now(storedNow())
+        , m_insert(db, R"sql(
 INSERT INTO MemberDiscussionComment (MemberID, CommentDescription, CommentSequence, CommentGroup, CommentType,
   CommentDate, CommentEnteredBy, Focuscenter, FocusMembership, FocusBeta, RecordLastUpdated, FocusFranchiseRelations)
-VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?6, ?11))sql"),
-          m_update(db, R"sql(
+VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?6, ?11))sql")
+        , m_update(db, R"sql(
 UPDATE MemberDiscussionComment SET CommentDescription = ?1, CommentGroup = ?2, CommentType = ?3, Focuscenter = ?4,
   FocusMembership = ?5, FocusBeta = ?6, FocusFranchiseRelations = ?7, RecordLastUpdated = ?8
 WHERE MemberID = ?9 AND CommentSequence = ?10)sql")
@@ -57,7 +59,8 @@ WHERE MemberID = ?9 AND CommentSequence = ?10)sql")
     }
     std::int64_t highestSequence(std::int32_t memberId) override
     {
-        Statement query(m_db, "SELECT COALESCE(MAX(CommentSequence), 0) FROM MemberDiscussionComment WHERE MemberID = ?1");
+        Statement query(m_db,
+                        "SELECT COALESCE(MAX(CommentSequence), 0) FROM MemberDiscussionComment WHERE MemberID = ?1");
         query.bind(1, memberId).step();
         return query.integer(0);
     }

@@ -17,7 +17,10 @@ namespace MemberCommentServer {
 class WorkerPool : public httplib::TaskQueue
 {
 public:
-    explicit WorkerPool(std::size_t maxThreads) : m_maxThreads(maxThreads) {}
+    explicit WorkerPool(std::size_t maxThreads)
+        : m_maxThreads(maxThreads)
+    {
+    }
     ~WorkerPool() override { shutdown(); }
     WorkerPool(const WorkerPool &) = delete;
     WorkerPool &operator=(const WorkerPool &) = delete;

@@ -7,8 +7,8 @@ namespace MemberCommentServer {
 std::size_t xmlCharLength(std::string_view text, std::size_t at)
 {
     const Utf8Char c = utf8CharAt(text, at);
-    const bool allowed = c.code >= 0x20 ? c.code != 0xFFFE && c.code != 0xFFFF
-                                        : c.code == '\t' || c.code == '\n' || c.code == '\r';
+    const bool allowed =
+        c.code >= 0x20 ? c.code != 0xFFFE && c.code != 0xFFFF : c.code == '\t' || c.code == '\n' || c.code == '\r';
     return allowed ? c.length : 0;
 }
 
