@@ -156,7 +156,7 @@ QString sqlText(std::size_t characters, double accentedShare)
     std::mt19937 random(1252);
     std::bernoulli_distribution accent(accentedShare);
     QString sql;
-    sql.reserve(qsizetype(characters + 512));
+    sql.reserve(qsizetype(characters) + 512);
     while (std::size_t(sql.size()) < characters) {
         QString words;
         for (int w = between(random, 6, 60); w > 0; --w) {

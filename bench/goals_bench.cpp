@@ -310,6 +310,7 @@ void quietBoxes(QtMsgType type, const QMessageLogContext &context, const QString
         g_standardMessages(type, context, message);
 }
 
+// NOLINTNEXTLINE(bugprone-exception-escape): a bench that cannot set up ends with the exception's message
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

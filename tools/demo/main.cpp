@@ -62,7 +62,7 @@ int main(int argc, char **argv)
     window.show();
     if (!headless) {
         window.load();
-        return app.exec();
+        return QApplication::exec();
     }
     const int result = runTour(window, parser.value(shotsOption), out);
     out << (result == 0 ? "tour passed\n" : "tour FAILED\n");

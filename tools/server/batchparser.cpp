@@ -61,11 +61,11 @@ public:
                     throw Refusal{
                         statement()
                         + " is an INSERT without the header that reads the member's highest sequence number."};
-                m_batch.statements.push_back(insert(nextOffset));
+                m_batch.statements.emplace_back(insert(nextOffset));
                 ++nextOffset;
             } else if (take(kUpdateStart)) {
                 m_kind = "an UPDATE";
-                m_batch.statements.push_back(update());
+                m_batch.statements.emplace_back(update());
             } else {
                 throw Refusal{"statement " + std::to_string(m_number) + " is not a comment INSERT or UPDATE: \""
                               + excerpt() + "\"."};

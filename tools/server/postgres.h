@@ -91,7 +91,7 @@ public:
     bool inTransaction() const;
 
 private:
-    PgResult check(pg_result *result);
+    PgResult check(pg_result *raw);
 
     pg_conn *m_conn = nullptr;
     std::unordered_map<std::string, std::string> m_prepared; // SQL to statement name

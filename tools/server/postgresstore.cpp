@@ -54,6 +54,7 @@ std::vector<Choice> readChoices(PgConnection &db, const char *sql)
 {
     const PgResult rows = db.query(sql);
     std::vector<Choice> choices;
+    choices.reserve(std::size_t(rows.rows()));
     for (int r = 0; r < rows.rows(); ++r)
         choices.push_back({rows.integer(r, 0), rows.text(r, 1)});
     return choices;
