@@ -16,7 +16,6 @@
 
 #include <atomic>
 #include <fstream>
-#include <ostream>
 #include <string>
 
 enum class Backend { SQLite, PostgreSQL };
@@ -26,12 +25,6 @@ inline const auto kBackends = ::testing::Values(Backend::SQLite, Backend::Postgr
 inline std::string backendName(const ::testing::TestParamInfo<Backend> &info)
 {
     return info.param == Backend::SQLite ? "SQLite" : "PostgreSQL";
-}
-
-// So that test names and messages show the backend, not its bytes.
-inline void PrintTo(Backend backend, std::ostream *out)
-{
-    *out << (backend == Backend::SQLite ? "SQLite" : "PostgreSQL");
 }
 
 // A database of one test's own, for the server's --db: a SQLite file in a temporary folder, or a
@@ -50,9 +43,8 @@ public:
         std::getline(file, m_adminUri);
         const size_t name = m_adminUri.find("///postgres?");
         if (name == std::string::npos) {
-            ADD_FAILURE() << "no PostgreSQL test cluster: " << VMC_POSTGRES_URI_FILE << " does not name it. ctest "
-                          << "starts one (postgres_cluster_start), or run tools/server/throwaway-cluster.sh start "
-                          << "with that folder";
+            ADD_FAILURE() << VMC_POSTGRES_URI_FILE << " names no PostgreSQL test cluster: ctest starts one "
+                          << "(postgres_cluster_start), as does tools/server/throwaway-cluster.sh start";
             return;
         }
         static std::atomic<int> count{0};

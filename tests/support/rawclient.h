@@ -43,40 +43,29 @@ public:
     {
         return m_fd >= 0 && ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == ssize_t(bytes.size());
     }
-    // What arrives until the header block of a reply is complete, the server closes, or `limit` passes.
-    std::string readReplyHead(std::chrono::milliseconds limit) const
+    // What arrives within `limit`: up to the end of a reply's header block, or with `toEnd` until the
+    // server closes, which sets `closed`.
+    std::string read(std::chrono::milliseconds limit, bool toEnd = false, bool *closed = nullptr) const
     {
         std::string answer;
-        readUntil(
-            limit, [&answer] { return answer.find("\r\n\r\n") != std::string::npos; }, &answer);
-        return answer;
-    }
-    // True once the server closed the connection (whatever it sent first) within `limit`.
-    bool closedWithin(std::chrono::milliseconds limit) const
-    {
-        return readUntil(
-            limit, [] { return false; }, nullptr);
-    }
-
-private:
-    // Reads until done() or the end of the connection; true when the connection ended.
-    template<typename Done>
-    bool readUntil(std::chrono::milliseconds limit, Done done, std::string *into) const
-    {
         const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (m_fd >= 0 && !done() && std::chrono::steady_clock::now() < deadline) {
+        while (m_fd >= 0 && (toEnd || answer.find("\r\n\r\n") == std::string::npos)
+               && std::chrono::steady_clock::now() < deadline) {
             pollfd readable{m_fd, POLLIN, 0};
             if (::poll(&readable, 1, 50) <= 0)
                 continue;
             char buffer[4096];
             const ssize_t got = ::recv(m_fd, buffer, sizeof buffer, 0);
-            if (got <= 0)
-                return true;
-            if (into)
-                into->append(buffer, size_t(got));
+            if (got <= 0) {
+                if (closed)
+                    *closed = true;
+                break;
+            }
+            answer.append(buffer, size_t(got));
         }
-        return false;
+        return answer;
     }
 
+private:
     int m_fd;
 };
