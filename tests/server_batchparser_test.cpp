@@ -90,7 +90,6 @@ TEST(BatchParserTest, AnythingElseIsRefusedWithItsReason)
         {withText("Don't"), "(an INSERT) is malformed: expected \",@MAXID+\" at \"t'"},
         {update("1234", "'unterminated", "7"), "expected a text in single quotes at \"'unterminated, CommentGroup"},
         {h + insert("1234", "'x''", "1"), "statement 2 (an INSERT) is malformed"},
-        {h + insert("1234", "Paid", "1"), "expected a text in single quotes"},
         {h + insert("1234", "'a'", "1", "abc"), "expected a whole number in range at \"abc"},
         {h + insert("1234", "'a'", "1", "2147483648"), "expected a whole number in range"},
         {h + insert("1234", "'a'", "1", "2", "-2147483649"), "expected a whole number in range"},
@@ -98,10 +97,8 @@ TEST(BatchParserTest, AnythingElseIsRefusedWithItsReason)
         {h + insert("1234", "'a'", "1", "2", "5", "'clerk1'", "1201"), "expected 0 or 1"},
         {h + insert("1234", "'a'", "1", "2", "5", "clerk1"), "expected a text in single quotes"},
         {update("1234", "'a'", "7U"), "expected \";\""},
-        {update("1234", "'a'", "-"), "expected a whole number in range"},
         {update("1234", "'a'", "99999999999999999999"), "expected a whole number in range"},
         {update("1234", "'a'", "7", "3", "4", "0102"), "expected 0 or 1"},
-        {header("99999999999"), "expected a whole number in range"},
         {h + insert("1234", "'a'", "2"), "numbers its new comment @MAXID+2 where @MAXID+1 belongs"},
         {h + kNewComment + kNewComment, "@MAXID+1 where @MAXID+2 belongs"},
         // texts that could not be loaded again
@@ -125,7 +122,6 @@ TEST(BatchParserTest, AnythingElseIsRefusedWithItsReason)
         {withText("\xC1\xBF"), "XML cannot carry"},
         {withText("\xC3("), "XML cannot carry"},
         {withText("a\xC3"), "XML cannot carry"},
-        {withText("\xFF"), "XML cannot carry"},
         // one member throughout
         {h + insert("1235", "'a'", "1"), "statement 2 (an INSERT) names member 1235, but the batch is for member 1234"},
         {kChangedComment + update("99", "'a'", "1"),

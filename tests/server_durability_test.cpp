@@ -1,12 +1,17 @@
-// The membercomment-server executable on each backend: two processes saving to one database at
-// once, killed with SIGKILL while their clients save. Every save they reported is kept, once and
-// whole; no batch is kept in part; every comment has a number of its own, without gaps; and a
-// restarted server goes on from there.
+// What the server reported saved is kept, once and whole, and what failed leaves nothing: two
+// server processes on one database killed with SIGKILL while their clients save, on each backend;
+// the database down, a connection cut in the middle of a batch or at its commit, a full disk. A
+// failure gets a 5xx with a text the control shows, and the server saves again as soon as the
+// database does, without a restart.
 #include "support/backends.h"
 #include "support/serverpage.h"
 #include "support/serverprocess.h"
 
+#include <membercommentserver.h>
+
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,17 +23,44 @@ using namespace VynMemberComment;
 
 namespace {
 
+// Saves rows of member 1001: the reply's status and text, or nothing without a reply.
+std::string save(int port, const std::vector<CommentRow> &rows)
+{
+    const auto res = clientFor(port)->Post("/MemberComment.asp", formBody(rows, 1001), kSaveHeader);
+    return res ? std::to_string(res->status) + " " + res->body : std::string();
+}
+
+std::vector<CommentRow> newRows(const QStringList &texts)
+{
+    std::vector<CommentRow> rows;
+    for (const QString &text : texts)
+        rows.push_back(listRow(1001, text, QStringLiteral("N")));
+    return rows;
+}
+
+// The texts of member 1001's comments, in their order.
+QStringList texts(int port)
+{
+    QStringList out;
+    for (const auto &[sequence, text] : loadComments(port, 1001))
+        out << text;
+    return out;
+}
+
+QString text(int client, int batch, const char *part)
+{
+    return QStringLiteral("Client %1 save %2 %3").arg(client).arg(batch).arg(QLatin1String(part));
+}
+
 class ServerDurabilityTest : public ::testing::TestWithParam<Backend>
 {
 protected:
-    std::unique_ptr<ServerProcess> start(bool seed = false)
+    // The server executable on the test's database, with the demo data (rows already there are kept).
+    std::unique_ptr<ServerProcess> start() const
     {
-        QStringList arguments{"--db", QString::fromStdString(db.address())};
-        if (seed)
-            arguments << "--seed-demo";
-        auto server = std::make_unique<ServerProcess>(db.filePath(QStringLiteral("server.log")), arguments);
-        EXPECT_TRUE(server->ready());
-        return server;
+        return std::make_unique<ServerProcess>(
+            db.filePath(QStringLiteral("server.log")),
+            QStringList{"--db", QString::fromStdString(db.address()), "--seed-demo"});
     }
 
     TestDatabase db{GetParam()};
@@ -36,18 +68,13 @@ protected:
 
 INSTANTIATE_TEST_SUITE_P(Backends, ServerDurabilityTest, kBackends, backendName);
 
-QString text(int client, int batch, const char *part)
-{
-    return QStringLiteral("Client %1 save %2 %3").arg(client).arg(batch).arg(QLatin1String(part));
-}
-
 } // namespace
 
 TEST_P(ServerDurabilityTest, KilledWhileSavingKeepsEveryReportedSaveWholeAndNumberedOnce)
 {
     ASSERT_TRUE(db.ready());
     // Two processes on one database, as behind a load balancer, two clients on each.
-    std::unique_ptr<ServerProcess> servers[] = {start(true), start()};
+    std::unique_ptr<ServerProcess> servers[] = {start(), start()};
     ASSERT_TRUE(servers[0]->ready() && servers[1]->ready());
     ASSERT_EQ(loadComments(servers[1]->port(), 1001).size(), 4u);
 
@@ -58,16 +85,12 @@ TEST_P(ServerDurabilityTest, KilledWhileSavingKeepsEveryReportedSaveWholeAndNumb
     std::vector<std::thread> clients;
     for (int c = 0; c < kClients; ++c) {
         clients.emplace_back([&, c, port = servers[c % 2]->port()] {
-            auto client = clientFor(port);
             for (int i = 0; i < 1000; ++i) {
-                const std::string body =
-                    formBody({listRow(1001, text(c, i, "first"), QStringLiteral("N")),
-                              listRow(1001, text(c, i, "second"), QStringLiteral("N")),
-                              listRow(1001, text(c, i, "changed"), QStringLiteral("%1U").arg(c + 1))},
-                             1001);
-                const auto res = client->Post("/MemberComment.asp", body, kSaveHeader);
-                if (!res || res->body != "Saved 2 new and 1 changed comment(s).") {
-                    failures[c] = res ? std::to_string(res->status) + " " + res->body : ""; // no reply: killed
+                std::vector<CommentRow> rows = newRows({text(c, i, "first"), text(c, i, "second")});
+                rows.push_back(listRow(1001, text(c, i, "changed"), QStringLiteral("%1U").arg(c + 1)));
+                const std::string reply = save(port, rows);
+                if (reply != "200 Saved 2 new and 1 changed comment(s).") {
+                    failures[c] = reply; // none once the server is killed
                     return;
                 }
                 ++reported[c];
@@ -79,8 +102,7 @@ TEST_P(ServerDurabilityTest, KilledWhileSavingKeepsEveryReportedSaveWholeAndNumb
     for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
          !saving && std::chrono::steady_clock::now() < deadline;
          std::this_thread::sleep_for(std::chrono::milliseconds(5)))
-        saving =
-            std::all_of(std::begin(reported), std::end(reported), [](const std::atomic<int> &n) { return n >= 3; });
+        saving = std::all_of(std::begin(reported), std::end(reported), [](const auto &n) { return n >= 3; });
     for (auto &server : servers)
         server->killHard();
     for (std::thread &t : clients) // each request is bounded by the client's timeouts
@@ -106,17 +128,87 @@ TEST_P(ServerDurabilityTest, KilledWhileSavingKeepsEveryReportedSaveWholeAndNumb
         EXPECT_EQ(comments.at(c + 1), text(c, kept - 1, "changed"));
         added += 2 * size_t(kept);
     }
+    // Every comment has a number of its own (loadComments checks that), without gaps.
     EXPECT_EQ(comments.size(), 4 + added);
     EXPECT_EQ(comments.rbegin()->first, int(comments.size()));
 
-    const auto res =
-        clientFor(again->port())
-            ->Post("/MemberComment.asp", formBody({listRow(1001, QStringLiteral("After"), QStringLiteral("N"))}, 1001),
-                   kSaveHeader);
-    ASSERT_TRUE(res);
-    EXPECT_EQ(res->body, "Saved 1 new and 0 changed comment(s).");
-    const std::map<int, QString> after = loadComments(again->port(), 1001);
-    ASSERT_EQ(after.size(), comments.size() + 1);
-    EXPECT_EQ(after.rbegin()->first, int(after.size()));
-    EXPECT_EQ(after.rbegin()->second, QStringLiteral("After"));
+    EXPECT_EQ(save(again->port(), newRows({QStringLiteral("After")})), "200 Saved 1 new and 0 changed comment(s).");
+    EXPECT_EQ(loadComments(again->port(), 1001).rbegin()->first, int(comments.size()) + 1);
+}
+
+TEST(ServerDatabaseFaultsTest, PostgresDownOrFailingInTheMiddleOfABatch)
+{
+    TestDatabase db(Backend::PostgreSQL);
+    ASSERT_TRUE(db.ready());
+    MemberCommentServer::Server server({db.address(), true});
+    const int port = server.start();
+    QStringList expected = texts(port);
+
+    // Down: no connection is allowed, and every one there is ended.
+    db.admin("ALTER DATABASE " + db.name() + " ALLOW_CONNECTIONS false");
+    db.admin("SELECT pg_terminate_backend(pid, 10000) FROM pg_stat_activity WHERE datname = '" + db.name() + "'");
+    const auto load = clientFor(port)->Get("/MemberComment.asp?Type=1&PersonID=7&MemberID=1001");
+    ASSERT_TRUE(load);
+    EXPECT_EQ(load->status, 503);
+    EXPECT_EQ(load->body.rfind("The database cannot be reached (", 0), 0u) << load->body;
+    const std::string down = save(port, newRows({QStringLiteral("While it is down")}));
+    EXPECT_EQ(down.rfind("503 Nothing was saved: the database cannot be reached (", 0), 0u) << down;
+    db.admin("ALTER DATABASE " + db.name() + " ALLOW_CONNECTIONS true");
+
+    // Each other fault strikes the batch's second comment, through a trigger.
+    const std::string cut = "CREATE FUNCTION fault() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                            "PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NEW; END $$;";
+    const std::string onSecond = " FOR EACH ROW WHEN (NEW.CommentDescription = 'second') EXECUTE FUNCTION fault();";
+    const struct {
+        const char *name;
+        std::string fault;
+        const char *reply; // how it starts
+    } rows[] = {
+        {"the database back", "", "200 Saved 2 new and 0 changed comment(s)."},
+        {"the connection cut mid-batch",
+         cut + "CREATE TRIGGER fault BEFORE INSERT ON MemberDiscussionComment" + onSecond,
+         "503 Nothing was saved: the database cannot be reached (terminating connection"},
+        {"the connection cut at the commit",
+         cut + "CREATE CONSTRAINT TRIGGER fault AFTER INSERT ON MemberDiscussionComment DEFERRABLE INITIALLY DEFERRED"
+             + onSecond,
+         "503 Nothing was saved: the database cannot be reached (the connection to the database was lost before "
+         "the batch was committed)"},
+        {"a full disk",
+         "CREATE FUNCTION fault() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION "
+         "'could not extend file: No space left on device' USING ERRCODE = 'disk_full'; END $$;"
+         "CREATE TRIGGER fault BEFORE INSERT ON MemberDiscussionComment"
+             + onSecond,
+         "500 Nothing was saved: the database failed: could not extend file: No space left on device"},
+    };
+    for (const auto &row : rows) {
+        db.execute("DROP TRIGGER IF EXISTS fault ON MemberDiscussionComment; DROP FUNCTION IF EXISTS fault();"
+                   + row.fault);
+        const std::string reply = save(port, newRows({QStringLiteral("first"), QStringLiteral("second")}));
+        EXPECT_EQ(reply.rfind(row.reply, 0), 0u) << row.name << ": " << reply;
+        if (row.fault.empty()) // saved
+            expected << QStringLiteral("first") << QStringLiteral("second");
+        EXPECT_EQ(texts(port), expected) << row.name;
+    }
+}
+
+TEST(ServerDatabaseFaultsTest, SqliteOnAFullDisk)
+{
+    TestDatabase db(Backend::SQLite);
+    ServerProcess server(db.filePath(QStringLiteral("server.log")),
+                         {"--db", QString::fromStdString(db.address()), "--seed-demo"});
+    ASSERT_TRUE(server.ready());
+    QStringList expected = texts(server.port());
+    // The server may write files of at most 1 MiB from now on, as if the disk were full beyond that.
+    rlimit size{1 << 20, RLIM_INFINITY};
+    ASSERT_EQ(::prlimit(pid_t(server.pid()), RLIMIT_FSIZE, &size, nullptr), 0);
+    const QStringList large(20, QString(60000, QLatin1Char('x')));
+    const std::string full = save(server.port(), newRows(large));
+    EXPECT_EQ(full.rfind("500 Nothing was saved: the database failed: ", 0), 0u) << full;
+    EXPECT_EQ(texts(server.port()), expected);
+
+    // Room again: the same server saves.
+    size.rlim_cur = RLIM_INFINITY;
+    ASSERT_EQ(::prlimit(pid_t(server.pid()), RLIMIT_FSIZE, &size, nullptr), 0);
+    EXPECT_EQ(save(server.port(), newRows(large)), "200 Saved 20 new and 0 changed comment(s).");
+    EXPECT_EQ(texts(server.port()), expected + large);
 }

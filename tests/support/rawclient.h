@@ -17,6 +17,7 @@
 class RawClient
 {
 public:
+    // A connection that fails shows when the first send does.
     explicit RawClient(int port)
         : m_fd(::socket(AF_INET, SOCK_STREAM, 0))
     {
@@ -24,24 +25,16 @@ public:
         address.sin_family = AF_INET;
         address.sin_port = htons(std::uint16_t(port));
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (m_fd >= 0 && ::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
+        ::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
     }
-    ~RawClient()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
+    ~RawClient() { ::close(m_fd); }
     RawClient(const RawClient &) = delete;
     RawClient &operator=(const RawClient &) = delete;
 
-    bool connected() const { return m_fd >= 0; }
     // Sends every byte; false when the server is gone.
     bool send(std::string_view bytes) const
     {
-        return m_fd >= 0 && ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == ssize_t(bytes.size());
+        return ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == ssize_t(bytes.size());
     }
     // What arrives within `limit`: up to the end of a reply's header block, or with `toEnd` until the
     // server closes, which sets `closed`.
@@ -49,8 +42,7 @@ public:
     {
         std::string answer;
         const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (m_fd >= 0 && (toEnd || answer.find("\r\n\r\n") == std::string::npos)
-               && std::chrono::steady_clock::now() < deadline) {
+        while ((toEnd || answer.find("\r\n\r\n") == std::string::npos) && std::chrono::steady_clock::now() < deadline) {
             pollfd readable{m_fd, POLLIN, 0};
             if (::poll(&readable, 1, 50) <= 0)
                 continue;
