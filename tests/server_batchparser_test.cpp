@@ -25,17 +25,14 @@ std::string withText(const std::string &text)
 TEST(BatchParserTest, StatementsAreReadExactlyAndInOrder)
 {
     const BatchParse parse = parseBatch(kBothComments);
-    ASSERT_EQ(parse.error, "");
+    ASSERT_EQ(parse.batch.statements.size(), 2u) << parse.error;
     EXPECT_EQ(parse.batch.memberId, 1234);
-    ASSERT_EQ(parse.batch.statements.size(), 2u);
     const auto &added = std::get<NewComment>(parse.batch.statements[0]);
-    EXPECT_EQ(std::tie(added.description, added.offset, added.group, added.type, added.enteredBy),
-              std::make_tuple("Don't call back", 1, 2, 5, "clerk1"));
-    EXPECT_EQ(added.focus, (FocusFlags{true, false, false, true}));
+    EXPECT_EQ(std::tie(added.description, added.offset, added.group, added.type, added.enteredBy, added.focus),
+              std::make_tuple("Don't call back", 1, 2, 5, "clerk1", FocusFlags{true, false, false, true}));
     const auto &changed = std::get<ChangedComment>(parse.batch.statements[1]);
-    EXPECT_EQ(std::tie(changed.description, changed.sequence, changed.group, changed.type),
-              std::make_tuple("Paid in full", 7, 3, 4));
-    EXPECT_EQ(changed.focus, (FocusFlags{false, true, false, false}));
+    EXPECT_EQ(std::tie(changed.description, changed.sequence, changed.group, changed.type, changed.focus),
+              std::make_tuple("Paid in full", 7, 3, 4, FocusFlags{false, true, false, false}));
 
     // Every character XML carries, of every UTF-8 length, as long as a text may be (in characters).
     const std::string carried = "\t\r\n \x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBD"
@@ -47,16 +44,14 @@ TEST(BatchParserTest, StatementsAreReadExactlyAndInOrder)
         parseBatch(header("-5") + insert("-5", "'It''s'", "1", "-3", "7", "'O''Hara'", "0110")
                    + update("-5", "''''", "12", "3", "-4", "1011") + insert("-5", "'a;DROP TABLE x;'' UPDATE'", "2")
                    + insert("-5", literal(carried), "3") + insert("-5", literal(longest), "4"));
-    ASSERT_EQ(more.error, "");
+    ASSERT_EQ(more.batch.statements.size(), 5u) << more.error;
     EXPECT_EQ(more.batch.memberId, -5);
-    ASSERT_EQ(more.batch.statements.size(), 5u);
     const auto &first = std::get<NewComment>(more.batch.statements[0]);
-    EXPECT_EQ(std::tie(first.description, first.group, first.type, first.enteredBy),
-              std::make_tuple("It's", -3, 7, "O'Hara"));
-    EXPECT_EQ(first.focus, (FocusFlags{false, true, true, false}));
+    EXPECT_EQ(std::tie(first.description, first.group, first.type, first.enteredBy, first.focus),
+              std::make_tuple("It's", -3, 7, "O'Hara", FocusFlags{false, true, true, false}));
     const auto &second = std::get<ChangedComment>(more.batch.statements[1]);
-    EXPECT_EQ(std::tie(second.description, second.sequence, second.type), std::make_tuple("'", 12, -4));
-    EXPECT_EQ(second.focus, (FocusFlags{true, false, true, true}));
+    EXPECT_EQ(std::tie(second.description, second.sequence, second.type, second.focus),
+              std::make_tuple("'", 12, -4, FocusFlags{true, false, true, true}));
     EXPECT_EQ(std::get<NewComment>(more.batch.statements[2]).description, "a;DROP TABLE x;' UPDATE");
     EXPECT_EQ(std::get<NewComment>(more.batch.statements[3]).description, carried);
     EXPECT_EQ(std::get<NewComment>(more.batch.statements[4]).offset, 4);

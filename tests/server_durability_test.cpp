@@ -76,12 +76,10 @@ TEST_P(ServerDurabilityTest, KilledWhileSavingKeepsEveryReportedSaveWholeAndNumb
     // Two processes on one database, as behind a load balancer, two clients on each.
     std::unique_ptr<ServerProcess> servers[] = {start(), start()};
     ASSERT_TRUE(servers[0]->ready() && servers[1]->ready());
-    ASSERT_EQ(loadComments(servers[1]->port(), 1001).size(), 4u);
 
     // Each batch of client c adds two comments and changes comment c + 1, until its server is gone.
     constexpr int kClients = 4;
     std::atomic<int> reported[kClients] = {};
-    std::string failures[kClients];
     std::vector<std::thread> clients;
     for (int c = 0; c < kClients; ++c) {
         clients.emplace_back([&, c, port = servers[c % 2]->port()] {
@@ -90,7 +88,7 @@ TEST_P(ServerDurabilityTest, KilledWhileSavingKeepsEveryReportedSaveWholeAndNumb
                 rows.push_back(listRow(1001, text(c, i, "changed"), QStringLiteral("%1U").arg(c + 1)));
                 const std::string reply = save(port, rows);
                 if (reply != "200 Saved 2 new and 1 changed comment(s).") {
-                    failures[c] = reply; // none once the server is killed
+                    EXPECT_EQ(reply, "") << c; // none once the server is killed
                     return;
                 }
                 ++reported[c];
@@ -117,7 +115,6 @@ TEST_P(ServerDurabilityTest, KilledWhileSavingKeepsEveryReportedSaveWholeAndNumb
         numberOf[stored] = sequence;
     size_t added = 0;
     for (int c = 0; c < kClients; ++c) {
-        EXPECT_EQ(failures[c], "") << c;
         // The batches reported saved and perhaps the one cut off, each whole: its new comments one
         // after the other, its change with them.
         const int kept = reported[c] + int(numberOf.count(text(c, reported[c], "first")));
@@ -131,9 +128,6 @@ TEST_P(ServerDurabilityTest, KilledWhileSavingKeepsEveryReportedSaveWholeAndNumb
     // Every comment has a number of its own (loadComments checks that), without gaps.
     EXPECT_EQ(comments.size(), 4 + added);
     EXPECT_EQ(comments.rbegin()->first, int(comments.size()));
-
-    EXPECT_EQ(save(again->port(), newRows({QStringLiteral("After")})), "200 Saved 1 new and 0 changed comment(s).");
-    EXPECT_EQ(loadComments(again->port(), 1001).rbegin()->first, int(comments.size()) + 1);
 }
 
 TEST(ServerDatabaseFaultsTest, PostgresDownOrFailingInTheMiddleOfABatch)
@@ -197,18 +191,17 @@ TEST(ServerDatabaseFaultsTest, SqliteOnAFullDisk)
     ServerProcess server(db.filePath(QStringLiteral("server.log")),
                          {"--db", QString::fromStdString(db.address()), "--seed-demo"});
     ASSERT_TRUE(server.ready());
-    QStringList expected = texts(server.port());
-    // The server may write files of at most 1 MiB from now on, as if the disk were full beyond that.
+    const QStringList before = texts(server.port());
+    // The server may write files of at most 1 MiB, as if the disk were full beyond that.
     rlimit size{1 << 20, RLIM_INFINITY};
     ASSERT_EQ(::prlimit(pid_t(server.pid()), RLIMIT_FSIZE, &size, nullptr), 0);
     const QStringList large(20, QString(60000, QLatin1Char('x')));
     const std::string full = save(server.port(), newRows(large));
     EXPECT_EQ(full.rfind("500 Nothing was saved: the database failed: ", 0), 0u) << full;
-    EXPECT_EQ(texts(server.port()), expected);
-
+    EXPECT_EQ(texts(server.port()), before);
     // Room again: the same server saves.
     size.rlim_cur = RLIM_INFINITY;
     ASSERT_EQ(::prlimit(pid_t(server.pid()), RLIMIT_FSIZE, &size, nullptr), 0);
     EXPECT_EQ(save(server.port(), newRows(large)), "200 Saved 20 new and 0 changed comment(s).");
-    EXPECT_EQ(texts(server.port()), expected + large);
+    EXPECT_EQ(texts(server.port()), before + large);
 }

@@ -32,13 +32,10 @@ std::vector<Record> records(const std::string &xml, int index = 3)
 {
     pugi::xml_document doc;
     EXPECT_TRUE(doc.load_string(xml.c_str())) << xml;
-    pugi::xml_node section = doc.document_element().first_child();
-    for (int i = 0; i < index; ++i)
-        section = section.next_sibling();
     std::vector<Record> out;
-    for (const pugi::xml_node &record : section.children()) {
+    for (const pugi::xpath_node &record : doc.select_nodes(("/*/*[" + std::to_string(index + 1) + "]/*").c_str())) {
         out.emplace_back();
-        for (const pugi::xml_node &field : record.children())
+        for (const pugi::xml_node &field : record.node().children())
             out.back().push_back(field.first_child().value());
     }
     return out;
@@ -50,12 +47,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(db.ready());
-        start();
-    }
-
-    void start(const std::string &codePage = "CP1252")
-    {
-        server = std::make_unique<Server>(ServerOptions{db.address(), true, codePage});
+        server = std::make_unique<Server>(ServerOptions{db.address(), true});
         server->start();
     }
 
@@ -87,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(Backends, ServerRoutesTest, kBackends, backendName);
 
 } // namespace
 
-TEST_P(ServerRoutesTest, LoadReplyHasFourSectionsInColumnOrder)
+TEST_P(ServerRoutesTest, LoadReplyHasFourSectionsInColumnOrderAndOnlyTextXmlCarries)
 {
     // No whitespace between elements: a reader that kept it would count it as nodes.
     const std::string xml = load("/any/where/MemberComment.asp?Type=-1&PersonID=8&MemberID=1001");
@@ -95,8 +87,6 @@ TEST_P(ServerRoutesTest, LoadReplyHasFourSectionsInColumnOrder)
                         "<Group><ID>1</ID><Description>General</Description></Group><Group><ID>2</ID>",
                         0),
               0u);
-    EXPECT_NE(xml.find("</Types><Comments><Comment><CommentDescription>Welcome call"), std::string::npos);
-    EXPECT_NE(xml.find("Invoice 4711 &amp; late fee &lt;waived&gt; once."), std::string::npos);
     EXPECT_EQ(records(xml, 1).size(), 4u);
     EXPECT_EQ(records(xml, 2).back(), (Record{"5", "Note"}));
     const std::vector<Record> comments = records(xml);
@@ -115,14 +105,10 @@ TEST_P(ServerRoutesTest, LoadReplyHasFourSectionsInColumnOrder)
     // A person the database does not know still gets a name; a member without comments none.
     const std::string other = load("/MemberComment.asp?Type=0&PersonID=0&MemberID=0");
     EXPECT_NE(other.find("<User>Person 0</User>"), std::string::npos);
-    EXPECT_EQ(records(other, 1).size(), 4u);
     EXPECT_TRUE(records(other).empty());
-}
 
-TEST_P(ServerRoutesTest, StoredTextsXmlCannotCarryStillLoad)
-{
-    // Written by hand, or by an older server: each such character arrives as U+FFFD. (PostgreSQL
-    // holds no malformed UTF-8.)
+    // Texts XML cannot carry, written by hand or by an older server: each such character arrives
+    // as U+FFFD. (PostgreSQL holds no malformed UTF-8.)
     const bool sqlite = GetParam() == Backend::SQLite;
     const std::string chr = sqlite ? "char" : "chr";
     db.execute("UPDATE MemberDiscussionComment SET CommentDescription = 'a' || " + chr + "(65534) || " + chr + "(1) || "
@@ -131,8 +117,21 @@ TEST_P(ServerRoutesTest, StoredTextsXmlCannotCarryStillLoad)
     EXPECT_EQ(records(load()).at(0).at(0), sqlite ? "a\uFFFD\uFFFD\uFFFD\u3042b" : "a\uFFFD\uFFFD\u3042b");
 }
 
-TEST_P(ServerRoutesTest, SaveThenLoadShowsNewSequenceNumbers)
+TEST_P(ServerRoutesTest, SaveStoresWholeBatchesOrNothingAndNumbersNewComments)
 {
+    // A batch the database cannot take changes nothing.
+    const std::string before = load();
+    const std::string ok = header("1001") + insert("1001", "'would be new'", "1");
+    for (const auto &[batch, reply] : std::vector<std::pair<std::string, std::string>>{
+             {ok + update("1001", "'missing'", "99"),
+              "comment 99 of member 1001 does not exist, so it cannot be changed."},
+             {ok + insert("1001", "'bad group'", "2", "77"), "there is no comment group 77."},
+             {ok + update("1001", "'bad type'", "1", "3", "66"), "there is no comment type 66."},
+             {header("4242") + insert("4242", "'nobody'", "1"), "there is no member 4242."}}) {
+        EXPECT_EQ(save(formBody(batch)).rfind("422 Nothing was saved: " + reply, 0), 0u) << reply;
+        EXPECT_EQ(load(), before) << reply;
+    }
+
     // As long as a text may be, in characters: twice that in bytes.
     std::string hostile = "Quotes ' \" '' % & + = ; ~ <tag>&amp; \xE2\x82\xAC\xC3\xBC\t\xC3\xA9\r\nline 2 ";
     for (qsizetype length = QString::fromStdString(hostile).size(); length < 65536; ++length)
@@ -161,31 +160,6 @@ TEST_P(ServerRoutesTest, SaveThenLoadShowsNewSequenceNumbers)
     EXPECT_EQ(comments[1],
               (Record{"Edited", "1001", "2", "3", "Membership", "4", "Visit", "1/17/2011 09:30AM", "Demo Clerk", "0",
                       "1", "0", now, "1"}));
-
-    // The next save continues after the highest number.
-    EXPECT_EQ(save(formBody(header("1001") + insert("1001", "'Third'", "1"))),
-              "200 Saved 1 new and 0 changed comment(s).");
-    EXPECT_EQ(records(load()).back()[2], "7");
-}
-
-TEST_P(ServerRoutesTest, BatchTheDatabaseCannotTakeChangesNothing)
-{
-    const std::string before = load();
-    const std::string ok = header("1001") + insert("1001", "'would be new'", "1");
-    const struct {
-        std::string batch;
-        const char *reply;
-    } rows[] = {
-        {ok + update("1001", "'missing'", "99"), "comment 99 of member 1001 does not exist, so it cannot be changed."},
-        {ok + insert("1001", "'bad group'", "2", "77"), "there is no comment group 77."},
-        {ok + update("1001", "'bad type'", "1", "3", "66"), "there is no comment type 66."},
-        {header("4242") + insert("4242", "'nobody'", "1"), "there is no member 4242."},
-    };
-    for (const auto &row : rows) {
-        EXPECT_EQ(save(formBody(row.batch)).rfind(std::string("422 Nothing was saved: ") + row.reply, 0), 0u)
-            << row.reply;
-        EXPECT_EQ(load(), before) << row.reply;
-    }
 }
 
 TEST_P(ServerRoutesTest, LargeBatchesAtOnceAreAllRead)
@@ -210,16 +184,4 @@ TEST_P(ServerRoutesTest, LargeBatchesAtOnceAreAllRead)
     const std::vector<Record> comments = records(load());
     ASSERT_EQ(comments.size(), 3004u);
     EXPECT_EQ(comments.back()[2], "3004");
-}
-
-TEST_P(ServerRoutesTest, DoubleByteCodePage)
-{
-    start("CP936");
-    const std::string chinese = "\xE4\xB8\xAD\xE6\x96\x87 comment";
-    EXPECT_EQ(save(formBody(header("1001") + insert("1001", literal(chinese), "1"), 936)),
-              "200 Saved 1 new and 0 changed comment(s).");
-    EXPECT_EQ(records(load()).back()[0], chinese);
-    // A byte that starts a pair, alone: no text of the code page.
-    EXPECT_EQ(save("SQL=%D6"), "400 Nothing was saved: the form is not form-URL-encoded text in CP936.");
-    EXPECT_THROW(Server(ServerOptions{"", false, "NO-SUCH-CODE-PAGE"}), std::runtime_error);
 }
