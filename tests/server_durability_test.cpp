@@ -23,19 +23,16 @@ using namespace VynMemberComment;
 
 namespace {
 
-// Saves rows of member 1001: the reply's status and text, or nothing without a reply.
-std::string save(int port, const std::vector<CommentRow> &rows)
-{
-    const auto res = clientFor(port)->Post("/MemberComment.asp", formBody(rows, 1001), kSaveHeader);
-    return res ? std::to_string(res->status) + " " + res->body : std::string();
-}
-
-std::vector<CommentRow> newRows(const QStringList &texts)
+// Saves new comments of member 1001 with these texts, then the `changed` rows: the reply's status
+// and text, or nothing without a reply.
+std::string save(int port, const QStringList &texts, const std::vector<CommentRow> &changed = {})
 {
     std::vector<CommentRow> rows;
     for (const QString &text : texts)
         rows.push_back(listRow(1001, text, QStringLiteral("N")));
-    return rows;
+    rows.insert(rows.end(), changed.begin(), changed.end());
+    const auto res = clientFor(port)->Post("/MemberComment.asp", formBody(rows, 1001), kSaveHeader);
+    return res ? std::to_string(res->status) + " " + res->body : std::string();
 }
 
 // The texts of member 1001's comments, in their order.
@@ -84,9 +81,9 @@ TEST_P(ServerDurabilityTest, KilledWhileSavingKeepsEveryReportedSaveWholeAndNumb
     for (int c = 0; c < kClients; ++c) {
         clients.emplace_back([&, c, port = servers[c % 2]->port()] {
             for (int i = 0; i < 1000; ++i) {
-                std::vector<CommentRow> rows = newRows({text(c, i, "first"), text(c, i, "second")});
-                rows.push_back(listRow(1001, text(c, i, "changed"), QStringLiteral("%1U").arg(c + 1)));
-                const std::string reply = save(port, rows);
+                const std::string reply =
+                    save(port, {text(c, i, "first"), text(c, i, "second")},
+                         {listRow(1001, text(c, i, "changed"), QStringLiteral("%1U").arg(c + 1))});
                 if (reply != "200 Saved 2 new and 1 changed comment(s).") {
                     EXPECT_EQ(reply, "") << c; // none once the server is killed
                     return;
@@ -145,7 +142,7 @@ TEST(ServerDatabaseFaultsTest, PostgresDownOrFailingInTheMiddleOfABatch)
     ASSERT_TRUE(load);
     EXPECT_EQ(load->status, 503);
     EXPECT_EQ(load->body.rfind("The database cannot be reached (", 0), 0u) << load->body;
-    const std::string down = save(port, newRows({QStringLiteral("While it is down")}));
+    const std::string down = save(port, {QStringLiteral("While it is down")});
     EXPECT_EQ(down.rfind("503 Nothing was saved: the database cannot be reached (", 0), 0u) << down;
     db.admin("ALTER DATABASE " + db.name() + " ALLOW_CONNECTIONS true");
 
@@ -177,7 +174,7 @@ TEST(ServerDatabaseFaultsTest, PostgresDownOrFailingInTheMiddleOfABatch)
     for (const auto &row : rows) {
         db.execute("DROP TRIGGER IF EXISTS fault ON MemberDiscussionComment; DROP FUNCTION IF EXISTS fault();"
                    + row.fault);
-        const std::string reply = save(port, newRows({QStringLiteral("first"), QStringLiteral("second")}));
+        const std::string reply = save(port, {QStringLiteral("first"), QStringLiteral("second")});
         EXPECT_EQ(reply.rfind(row.reply, 0), 0u) << row.name << ": " << reply;
         if (row.fault.empty()) // saved
             expected << QStringLiteral("first") << QStringLiteral("second");
@@ -196,12 +193,12 @@ TEST(ServerDatabaseFaultsTest, SqliteOnAFullDisk)
     rlimit size{1 << 20, RLIM_INFINITY};
     ASSERT_EQ(::prlimit(pid_t(server.pid()), RLIMIT_FSIZE, &size, nullptr), 0);
     const QStringList large(20, QString(60000, QLatin1Char('x')));
-    const std::string full = save(server.port(), newRows(large));
+    const std::string full = save(server.port(), large);
     EXPECT_EQ(full.rfind("500 Nothing was saved: the database failed: ", 0), 0u) << full;
     EXPECT_EQ(texts(server.port()), before);
     // Room again: the same server saves.
     size.rlim_cur = RLIM_INFINITY;
     ASSERT_EQ(::prlimit(pid_t(server.pid()), RLIMIT_FSIZE, &size, nullptr), 0);
-    EXPECT_EQ(save(server.port(), newRows(large)), "200 Saved 20 new and 0 changed comment(s).");
+    EXPECT_EQ(save(server.port(), large), "200 Saved 20 new and 0 changed comment(s).");
     EXPECT_EQ(texts(server.port()), before + large);
 }

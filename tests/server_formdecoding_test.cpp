@@ -20,7 +20,6 @@ TEST(FormDecodingTest, DecodesWhatTheControlWritesAndRefusesBrokenEscapes)
         const char *decoded; // UTF-8; none when refused
     } rows[] = {
         // plain text, blanks and escaped ASCII
-        {cp1252, "", ""},
         {cp1252, "abcXYZ019*-._", "abcXYZ019*-._"},
         {cp1252, "a+b++", "a b  "},
         {cp1252, "Don%27t+call%3A+x%3D1%26y%2B%25", "Don't call: x=1&y+%"},

@@ -16,16 +16,20 @@
 
 #include <atomic>
 #include <fstream>
+#include <ostream>
 #include <string>
 
 enum class Backend { SQLite, PostgreSQL };
 
 inline const auto kBackends = ::testing::Values(Backend::SQLite, Backend::PostgreSQL);
 
-inline std::string backendName(const ::testing::TestParamInfo<Backend> &info)
+// So that test names and messages show the backend, not its bytes.
+inline void PrintTo(Backend backend, std::ostream *out)
 {
-    return info.param == Backend::SQLite ? "SQLite" : "PostgreSQL";
+    *out << (backend == Backend::SQLite ? "SQLite" : "PostgreSQL");
 }
+
+inline const auto backendName = ::testing::PrintToStringParamName();
 
 // A database of one test's own, for the server's --db: a SQLite file in a temporary folder, or a
 // new database on the cluster, dropped again at the end.

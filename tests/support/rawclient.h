@@ -36,23 +36,21 @@ public:
     {
         return ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == ssize_t(bytes.size());
     }
-    // What arrives within `limit`: up to the end of a reply's header block, or with `toEnd` until the
-    // server closes, which sets `closed`.
-    std::string read(std::chrono::milliseconds limit, bool toEnd = false, bool *closed = nullptr) const
+    // What arrives until the server closes the connection (which sets `closed`) or `limit` passes.
+    std::string read(std::chrono::milliseconds limit, bool *closed = nullptr) const
     {
         std::string answer;
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while ((toEnd || answer.find("\r\n\r\n") == std::string::npos) && std::chrono::steady_clock::now() < deadline) {
+        for (const auto deadline = std::chrono::steady_clock::now() + limit;
+             std::chrono::steady_clock::now() < deadline;) {
             pollfd readable{m_fd, POLLIN, 0};
             if (::poll(&readable, 1, 50) <= 0)
                 continue;
             char buffer[4096];
             const ssize_t got = ::recv(m_fd, buffer, sizeof buffer, 0);
-            if (got <= 0) {
-                if (closed)
-                    *closed = true;
+            if (got <= 0 && closed)
+                *closed = true;
+            if (got <= 0)
                 break;
-            }
             answer.append(buffer, size_t(got));
         }
         return answer;
