@@ -23,16 +23,13 @@ enum class Backend { SQLite, PostgreSQL };
 
 inline const auto kBackends = ::testing::Values(Backend::SQLite, Backend::PostgreSQL);
 
-inline std::string backendName(const ::testing::TestParamInfo<Backend> &info)
-{
-    return info.param == Backend::SQLite ? "SQLite" : "PostgreSQL";
-}
-
 // So that test names and messages show the backend, not its bytes.
 inline void PrintTo(Backend backend, std::ostream *out)
 {
     *out << (backend == Backend::SQLite ? "SQLite" : "PostgreSQL");
 }
+
+inline const auto backendName = ::testing::PrintToStringParamName();
 
 // A database of one test's own, for the server's --db: a SQLite file in a temporary folder, or a
 // new database on the cluster, dropped again at the end.
@@ -40,7 +37,6 @@ class TestDatabase
 {
 public:
     explicit TestDatabase(Backend backend)
-        : m_backend(backend)
     {
         if (backend == Backend::SQLite) {
             m_address = m_dir.filePath(QStringLiteral("comments.db")).toStdString();
@@ -49,31 +45,20 @@ public:
         std::ifstream file(VMC_POSTGRES_URI_FILE);
         std::getline(file, m_adminUri);
         const size_t name = m_adminUri.find("///postgres?");
-        if (name == std::string::npos) {
-            ADD_FAILURE() << "no PostgreSQL test cluster: " << VMC_POSTGRES_URI_FILE << " does not name it. ctest "
-                          << "starts one (postgres_cluster_start), or run tools/server/throwaway-cluster.sh start "
-                          << "with that folder";
-            return;
-        }
         static std::atomic<int> count{0};
-        m_name = "vmc_" + std::to_string(::getpid()) + "_" + std::to_string(++count);
-        try {
-            admin("CREATE DATABASE " + m_name);
-        } catch (const std::exception &e) {
-            ADD_FAILURE() << "cannot make a database on the PostgreSQL test cluster: " << e.what();
-            return;
+        const std::string database = "vmc_" + std::to_string(::getpid()) + "_" + std::to_string(++count);
+        if (name == std::string::npos) {
+            ADD_FAILURE() << VMC_POSTGRES_URI_FILE << " names no PostgreSQL test cluster: ctest starts one "
+                          << "(postgres_cluster_start), as does tools/server/throwaway-cluster.sh start";
+        } else if (tryAdmin("CREATE DATABASE " + database)) {
+            m_name = database;
+            m_address = m_adminUri.substr(0, name) + "///" + m_name + m_adminUri.substr(name + 11);
         }
-        m_address = m_adminUri.substr(0, name) + "///" + m_name + m_adminUri.substr(name + 11);
     }
     ~TestDatabase()
     {
-        if (!m_name.empty()) {
-            try {
-                admin("DROP DATABASE " + m_name + " WITH (FORCE)");
-            } catch (const std::exception &e) {
-                ADD_FAILURE() << "cannot drop the test database " << m_name << ": " << e.what();
-            }
-        }
+        if (!m_name.empty())
+            tryAdmin("DROP DATABASE " + m_name + " WITH (FORCE)");
     }
     TestDatabase(const TestDatabase &) = delete;
     TestDatabase &operator=(const TestDatabase &) = delete;
@@ -89,7 +74,7 @@ public:
     // Runs SQL of the test's own on the database.
     void execute(const std::string &sql) const
     {
-        if (m_backend == Backend::SQLite)
+        if (m_name.empty())
             MemberCommentServer::Connection(m_address).execute(sql.c_str());
         else
             MemberCommentServer::PgConnection(m_address).execute(sql.c_str());
@@ -98,7 +83,17 @@ public:
     void admin(const std::string &sql) const { MemberCommentServer::PgConnection(m_adminUri).execute(sql.c_str()); }
 
 private:
-    Backend m_backend;
+    bool tryAdmin(const std::string &sql) const
+    {
+        try {
+            admin(sql);
+            return true;
+        } catch (const std::exception &e) {
+            ADD_FAILURE() << sql << " on the PostgreSQL test cluster: " << e.what();
+            return false;
+        }
+    }
+
     QTemporaryDir m_dir;
     std::string m_adminUri;
     std::string m_name;

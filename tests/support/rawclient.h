@@ -17,6 +17,7 @@
 class RawClient
 {
 public:
+    // A connection that fails shows when the first send does.
     explicit RawClient(int port)
         : m_fd(::socket(AF_INET, SOCK_STREAM, 0))
     {
@@ -24,59 +25,37 @@ public:
         address.sin_family = AF_INET;
         address.sin_port = htons(std::uint16_t(port));
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (m_fd >= 0 && ::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
+        ::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
     }
-    ~RawClient()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
+    ~RawClient() { ::close(m_fd); }
     RawClient(const RawClient &) = delete;
     RawClient &operator=(const RawClient &) = delete;
 
-    bool connected() const { return m_fd >= 0; }
     // Sends every byte; false when the server is gone.
     bool send(std::string_view bytes) const
     {
-        return m_fd >= 0 && ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == ssize_t(bytes.size());
+        return ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == ssize_t(bytes.size());
     }
-    // What arrives until the header block of a reply is complete, the server closes, or `limit` passes.
-    std::string readReplyHead(std::chrono::milliseconds limit) const
+    // What arrives until the server closes the connection (which sets `closed`) or `limit` passes.
+    std::string read(std::chrono::milliseconds limit, bool *closed = nullptr) const
     {
         std::string answer;
-        readUntil(
-            limit, [&answer] { return answer.find("\r\n\r\n") != std::string::npos; }, &answer);
-        return answer;
-    }
-    // True once the server closed the connection (whatever it sent first) within `limit`.
-    bool closedWithin(std::chrono::milliseconds limit) const
-    {
-        return readUntil(
-            limit, [] { return false; }, nullptr);
-    }
-
-private:
-    // Reads until done() or the end of the connection; true when the connection ended.
-    template<typename Done>
-    bool readUntil(std::chrono::milliseconds limit, Done done, std::string *into) const
-    {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (m_fd >= 0 && !done() && std::chrono::steady_clock::now() < deadline) {
+        for (const auto deadline = std::chrono::steady_clock::now() + limit;
+             std::chrono::steady_clock::now() < deadline;) {
             pollfd readable{m_fd, POLLIN, 0};
             if (::poll(&readable, 1, 50) <= 0)
                 continue;
             char buffer[4096];
             const ssize_t got = ::recv(m_fd, buffer, sizeof buffer, 0);
+            if (got <= 0 && closed)
+                *closed = true;
             if (got <= 0)
-                return true;
-            if (into)
-                into->append(buffer, size_t(got));
+                break;
+            answer.append(buffer, size_t(got));
         }
-        return false;
+        return answer;
     }
 
+private:
     int m_fd;
 };

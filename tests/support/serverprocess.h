@@ -11,16 +11,12 @@
 #include <httplib.h>
 
 #include <chrono>
-#include <functional>
 
 class ServerProcess
 {
 public:
-    // `inChild` runs in the child process before the server starts, to limit what it may do.
-    ServerProcess(const QString &log, const QStringList &arguments, const std::function<void()> &inChild = {})
+    ServerProcess(const QString &log, const QStringList &arguments)
     {
-        if (inChild)
-            m_process.setChildProcessModifier(inChild);
         // A free port can be taken by someone else before the server binds it: try a few.
         for (int attempt = 0; attempt < 5 && !m_ready; ++attempt) {
             QTcpServer probe;
@@ -32,9 +28,14 @@ public:
             m_process.setStandardErrorFile(log, QIODevice::Append);
             m_process.start(QStringLiteral(VMC_SERVER_EXECUTABLE),
                             QStringList{"--listen", QStringLiteral("127.0.0.1:%1").arg(m_port)} + arguments);
-            if (!m_process.waitForStarted(10000))
-                continue;
-            m_ready = waitUntilServing();
+            // Serving once any HTTP answer comes: a server that asks for credentials answers 401.
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (!m_ready && m_process.waitForStarted(10000) && !m_process.waitForFinished(20)
+                   && std::chrono::steady_clock::now() < deadline) {
+                httplib::Client client("127.0.0.1", m_port);
+                client.set_connection_timeout(1);
+                m_ready = bool(client.Get("/MemberComment.asp"));
+            }
         }
     }
 
@@ -49,28 +50,11 @@ public:
     // SIGKILL: no chance to flush or close anything.
     void killHard()
     {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
         m_process.kill();
         m_process.waitForFinished(10000);
     }
 
 private:
-    // Any HTTP answer will do: a server that asks for credentials answers 401.
-    bool waitUntilServing()
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (m_process.waitForFinished(20))
-                return false;
-            httplib::Client client("127.0.0.1", m_port);
-            client.set_connection_timeout(1);
-            if (client.Get("/MemberComment.asp?Type=1&PersonID=7&MemberID=1001"))
-                return true;
-        }
-        return false;
-    }
-
     QProcess m_process;
     int m_port = 0;
     bool m_ready = false;
