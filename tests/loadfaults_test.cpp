@@ -1,57 +1,23 @@
 // LoadData against servers that misbehave on purpose: broken, cut, stalled and hostile replies.
 // Each ends in the error box or a correct list, with the pointer restored.
-#include "control/commentlistmodel.h"
 #include "platform/http.h"
-#include "support/controlaccess.h"
-#include "support/loopbackserver.h"
-#include "support/messageboxes.h"
+#include "support/controlfixture.h"
 #include "support/rawserver.h"
 
-#include <VynMemberComment/MemberComment.h>
-
-#include <QTreeView>
-
-#include <gtest/gtest.h>
-
-using namespace VynMemberComment;
 using namespace std::chrono_literals;
 
 namespace {
 
-using Fields = std::vector<QByteArray>;
-
-// A comment record's fourteen fields; text is put in as raw bytes.
-Fields comment(const QByteArray &text, const QByteArray &sequence)
+// A load reply whose comments have these descriptions, put in as raw bytes, numbered from 0.
+LoadReply rawTexts(const std::vector<QByteArray> &texts, const QByteArray &user = "Ann Lee")
 {
-    return {text,
-            "1234",
-            sequence,
-            "2",
-            "General",
-            "5",
-            "Call",
-            "8/5/2010 03:07PM",
-            "Ann Lee",
-            "1",
-            "0",
-            "True",
-            "Aug 05 2010 03:07PM",
-            "0"};
-}
-
-// A load reply in the server's layout, from raw bytes (nothing is escaped).
-QByteArray replyXml(const QByteArray &user, const std::vector<Fields> &comments, const QByteArray &prolog = {})
-{
-    QByteArray x = "<?xml version=\"1.0\"?>\n" + prolog + "<reply><user>" + user + "</user>"
-        + "<groups><group><id>2</id><desc>General</desc></group></groups>"
-        + "<types><type><id>5</id><desc>Call</desc></type></types><comments>";
-    for (const Fields &fields : comments) {
-        x += "<comment>";
-        for (const QByteArray &f : fields)
-            x += "<f>" + f + "</f>";
-        x += "</comment>\n";
+    LoadReply reply;
+    reply.user = user;
+    for (const QByteArray &text : texts) {
+        reply.add(commentRow({{Column::CommentSequence, QString::number(reply.comments.size())}}));
+        reply.comments.back()[Column::Description] = text;
     }
-    return x + "</comments></reply>\n";
+    return reply;
 }
 
 constexpr const char *kLimitVariable = "VYNMEMBERCOMMENT_MAX_REPLY_MIB";
@@ -69,34 +35,13 @@ std::string headers(qsizetype contentLength, const char *extra = "")
         + extra + "\r\n";
 }
 
-class LoadFaultsTest : public ::testing::Test
+class LoadFaultsTest : public ControlFixture
 {
 protected:
-    void SetUp() override { control.Mode(true, 1234); }
     void TearDown() override
     {
         Platform::HttpTransfer::setTimeoutMilliseconds(Platform::kNoProgressMilliseconds);
         qunsetenv(kLimitVariable);
-    }
-
-    std::vector<SeenBox> load(const QString &base)
-    {
-        MessageBoxes boxes;
-        control.LoadData(base, 1, 1);
-        return boxes.seen();
-    }
-
-    CommentListModel *model()
-    {
-        return qobject_cast<CommentListModel *>(control.findChild<QTreeView *>(QStringLiteral("lstComments"))->model());
-    }
-
-    QStringList column(int c)
-    {
-        QStringList texts;
-        for (int r = 0; r < model()->rowCount(); ++r)
-            texts << model()->cell(r, c);
-        return texts;
     }
 
     // The one box shown was the load's error box with this number; its description is returned.
@@ -111,23 +56,13 @@ protected:
         EXPECT_EQ(lines.value(0), QStringLiteral("ErrorNumber=%1").arg(number)) << boxes[0].text.toStdString();
         return lines.value(1);
     }
-
-    bool pointerRestored()
-    {
-        return !control.testAttribute(Qt::WA_SetCursor) && control.cursor().shape() == Qt::ArrowCursor;
-    }
-
-    LoopbackServer server;
-    // Placed on a host window as a host does: a top-level widget keeps WA_SetCursor after unsetCursor.
-    QWidget host;
-    MemberComment &control = *new MemberComment(&host);
 };
 
 } // namespace
 
 TEST_F(LoadFaultsTest, BrokenTransfersShowTheErrorBox)
 {
-    const QByteArray full = replyXml("Ann Lee", {comment("one", "1"), comment("two", "2")});
+    const QByteArray full = rawTexts({"one", "two"}).xml();
     const std::string half = full.left(full.size() / 2).toStdString();
     const std::string bomb = deflated(QByteArray(64 * kMiB, ' ')).toStdString();
     qputenv(kLimitVariable, "1"); // replies of at most 1 MiB
@@ -235,7 +170,7 @@ TEST_F(LoadFaultsTest, BrokenTransfersShowTheErrorBox)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        model()->appendRows({CommentRow(u"before")});
+        addRows({commentRow()});
         Platform::HttpTransfer::setTimeoutMilliseconds(c.timeoutMs, c.deadlineMs);
         RawServer raw(c.script);
         const std::vector<SeenBox> boxes = load(raw.baseUrl());
@@ -255,26 +190,24 @@ TEST_F(LoadFaultsTest, BrokenTransfersShowTheErrorBox)
 TEST_F(LoadFaultsTest, FiftyMegabyteReplyIsListed)
 {
     const QByteArray huge(50 * 1024 * 1024, 'x');
-    server.reply(200,
-                 replyXml("Ann Lee", {comment("small", "1"), comment(huge, "3"), comment("last", "2")}).toStdString(),
-                 "text/xml");
-    EXPECT_TRUE(load(server.baseUrl()).empty());
-    EXPECT_EQ(column(Column::CommentSequence), (QStringList{"3", "2", "1"}));
+    serve(rawTexts({"small", "last", huge}));
+    EXPECT_TRUE(load().empty());
+    EXPECT_EQ(column(Column::CommentSequence), (QStringList{"2", "1", "0"}));
     EXPECT_EQ(model()->cell(0, Column::Description).size(), huge.size());
     // the list shows its start only, so painting it costs what a short one does
     EXPECT_EQ(model()->index(0, Column::Description).data(CommentListModel::ShownTextRole).toString().size(), 1001);
     EXPECT_EQ(model()->cell(0, Column::FocusFranchiseRelations), QStringLiteral("0"));
     EXPECT_TRUE(pointerRestored());
     // and a save sends it whole
-    model()->setCell(0, Column::CommentSequence, QStringLiteral("3U"));
+    model()->setCell(0, Column::CommentSequence, QStringLiteral("2U"));
     std::string request;
     {
         RawServer raw([&](RawConnection &c) {
             request = c.readRequest();
             c.send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nSaved");
         });
-        dOf(&control)->mtServerName = raw.baseUrl();
-        EXPECT_EQ(countBoxes([&] { control.ReadData(); }), 1);
+        d()->mtServerName = raw.baseUrl();
+        EXPECT_EQ(save().size(), 1u);
     } // the server's threads have ended: `request` is theirs no more
     EXPECT_NE(request.find("%27" + huge.toStdString() + "%27"), std::string::npos);
 }
@@ -283,11 +216,9 @@ TEST_F(LoadFaultsTest, RepetitiveMemberLoadsCompressed)
 {
     // 20,000 comments much alike: over 10 MiB that shrink more than a hundredfold, which Qt alone
     // would refuse as a decompression bomb
-    std::vector<Fields> comments;
-    for (int i = 0; i < 20000; ++i)
-        comments.push_back(
-            comment("Called about the renewal, left a message. " + QByteArray(400, '.'), QByteArray::number(i)));
-    const QByteArray xml = replyXml("Ann Lee", comments);
+    const QByteArray xml =
+        rawTexts(std::vector<QByteArray>(20000, "Called about the renewal, left a message. " + QByteArray(400, '.')))
+            .xml();
     const std::string body = deflated(xml).toStdString();
     ASSERT_GT(xml.size(), 10 * kMiB);
     ASSERT_GT(xml.size() / qsizetype(body.size()), 100);
@@ -296,7 +227,8 @@ TEST_F(LoadFaultsTest, RepetitiveMemberLoadsCompressed)
         c.send(headers(qsizetype(body.size()), "Content-Encoding: deflate\r\n") + body);
     });
     EXPECT_TRUE(load(raw.baseUrl()).empty());
-    EXPECT_EQ(model()->rowCount(), 20000);
+    ASSERT_EQ(model()->rowCount(), 20000);
+    EXPECT_EQ(model()->cell(0, Column::CommentSequence), QStringLiteral("9999")); // sorted as texts
     EXPECT_TRUE(pointerRestored());
 }
 
@@ -310,11 +242,9 @@ TEST_F(LoadFaultsTest, InvalidUtf8BecomesReplacementCharacters)
         "beyond \xF4\x90\x80\x80 max", // above U+10FFFF
         "cut at the end \xE2\x82",     // a sequence cut by the field's end tag
     };
-    std::vector<Fields> comments;
-    for (int i = 0; i < 6; ++i)
-        comments.push_back(comment(texts[i], QByteArray::number(i)));
-    server.reply(200, replyXml("Ann \xFF Lee", comments).toStdString(), "text/xml; charset=utf-8");
-    EXPECT_TRUE(load(server.baseUrl()).empty());
+    server.reply(200, rawTexts({std::begin(texts), std::end(texts)}, "Ann \xFF Lee").xml().toStdString(),
+                 "text/xml; charset=utf-8");
+    EXPECT_TRUE(load().empty());
 
     ASSERT_EQ(model()->rowCount(), 6);
     for (int i = 0; i < 6; ++i) {
@@ -324,9 +254,9 @@ TEST_F(LoadFaultsTest, InvalidUtf8BecomesReplacementCharacters)
         EXPECT_TRUE(shown.contains(QChar::ReplacementCharacter)) << i;
         EXPECT_FALSE(shown.contains(QChar(0xD800))) << i;
         EXPECT_EQ(model()->cell(row, Column::CommentSequence), QString::number(i));
-        EXPECT_EQ(model()->cell(row, Column::EnteredBy), QStringLiteral("Ann Lee"));
+        EXPECT_EQ(model()->cell(row, Column::EnteredBy), QStringLiteral("clerk1"));
     }
-    EXPECT_EQ(dOf(&control)->mtEnteredBy, QStringLiteral("Ann \uFFFD Lee"));
+    EXPECT_EQ(d()->mtEnteredBy, QStringLiteral("Ann \uFFFD Lee"));
     EXPECT_TRUE(pointerRestored());
 }
 
@@ -341,16 +271,13 @@ TEST_F(LoadFaultsTest, EntitiesOfTheDocumentTypeAreNotExpanded)
         entities += "\">";
     }
     entities += "<!ENTITY secret SYSTEM \"file:///etc/passwd\">";
-    const QByteArray prolog = "<!DOCTYPE reply [" + entities + "]>\n";
-    server.reply(200,
-                 replyXml("&l9;", {comment("&l9;", "1"), comment("&secret; &amp; &#65;", "2")}, prolog).toStdString(),
-                 "text/xml");
-
-    const std::vector<SeenBox> boxes = load(server.baseUrl());
-    EXPECT_TRUE(boxes.empty());
+    LoadReply reply = rawTexts({"&l9;", "&secret; &amp; &#65;"}, "&l9;");
+    reply.prolog = "<!DOCTYPE reply [" + entities + "]>\n";
+    serve(reply);
+    EXPECT_TRUE(load().empty());
     // unknown references stay as they were written; only the predefined ones and numeric ones are read
     EXPECT_EQ(column(Column::Description), (QStringList{"&secret; & A", "&l9;"}));
-    EXPECT_EQ(dOf(&control)->mtEnteredBy, QStringLiteral("&l9;"));
+    EXPECT_EQ(d()->mtEnteredBy, QStringLiteral("&l9;"));
     EXPECT_TRUE(pointerRestored());
 }
 
@@ -359,9 +286,8 @@ TEST_F(LoadFaultsTest, HundredThousandNestedElements)
     auto nest = [](const QByteArray &inner, const QByteArray &tag = "e") {
         return QByteArray("<" + tag + ">").repeated(100000) + inner + QByteArray("</" + tag + ">").repeated(100000);
     };
-    QByteArray deepField = replyXml("Ann Lee", {comment("@", "1")});
-    deepField.replace("<f>@</f>", "<f>" + nest("Deep &amp; down") + "</f>");
-    QByteArray deepSection = replyXml("Ann Lee", {});
+    const QByteArray deepField = rawTexts({nest("Deep &amp; down")}).xml();
+    QByteArray deepSection = LoadReply().xml();
     deepSection.replace("<comments>", "<comments>" + nest("", "comment"));
     const QByteArray deepRoot = "<reply>" + nest("x") + "</reply>";
     const QByteArray unclosed = "<reply>" + QByteArray("<e>").repeated(100000);
@@ -380,7 +306,7 @@ TEST_F(LoadFaultsTest, HundredThousandNestedElements)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         server.reply(200, c.body.toStdString(), "text/xml");
-        const std::vector<SeenBox> boxes = load(server.baseUrl());
+        const std::vector<SeenBox> boxes = load();
         if (c.errorNumber == 0)
             EXPECT_TRUE(boxes.empty());
         else
