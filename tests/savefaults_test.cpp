@@ -1,43 +1,26 @@
-// ReadData against servers that misbehave on purpose: no answer, a reply cut by a reset, a huge
-// reply. Afterwards the rows and their markers are as they were, and saving again works.
-#include "control/commentlistmodel.h"
-#include "control/saveexchange.h"
-#include "support/controlaccess.h"
-#include "support/loopbackserver.h"
-#include "support/messageboxes.h"
+// ReadData's exchange with servers good and bad: the reply shown as the server wrote it, and no
+// answer, a reply cut by a reset, a stall, a bomb or a redirect elsewhere, after which the rows and
+// their markers are as they were and saving again works.
+#include "platform/http.h"
+#include "support/controlfixture.h"
 #include "support/rawserver.h"
-
-#include <VynMemberComment/MemberComment.h>
-
-#include <QTreeView>
-
-#include <gtest/gtest.h>
 
 #include <mutex>
 
-using namespace VynMemberComment;
 using namespace std::chrono_literals;
 
 namespace {
 
 constexpr const char *kSaved = "Saved 1 new and 1 changed comment(s).";
 
-class SaveFaultsTest : public ::testing::Test
+class SaveFaultsTest : public ControlFixture
 {
 protected:
     void SetUp() override
     {
-        control.Mode(true, 1234);
-        std::vector<CommentRow> rows;
-        for (const char *sequence : {"N", "7U", "6"}) {
-            CommentRow r(QStringLiteral("Comment %1").arg(QLatin1String(sequence)));
-            for (const char *cell : {"1234", sequence, "2", "General", "5", "Call", "8/5/2010 03:04PM", "clerk", "1",
-                                     "0", "0", "Aug 05 2010 03:04PM", "1"})
-                r.appendCell(QString::fromUtf8(cell));
-            rows.push_back(std::move(r));
-        }
-        model()->appendRows(std::move(rows));
-        before = cells();
+        addRows(
+            {newRow(), commentRow({{Column::CommentSequence, "7U"}}), commentRow({{Column::CommentSequence, "6"}})});
+        before = rows();
     }
     void TearDown() override
     {
@@ -45,57 +28,39 @@ protected:
         qunsetenv("VYNMEMBERCOMMENT_MAX_REPLY_MIB");
     }
 
-    CommentListModel *model()
-    {
-        return qobject_cast<CommentListModel *>(control.findChild<QTreeView *>(QStringLiteral("lstComments"))->model());
-    }
-
-    std::vector<QStringList> cells()
-    {
-        std::vector<QStringList> rows;
-        for (int r = 0; r < model()->rowCount(); ++r) {
-            QStringList row;
-            for (int c = 0; c < Column::Count; ++c)
-                row << model()->cell(r, c);
-            rows.push_back(row);
-        }
-        return rows;
-    }
-
-    // Saves to base and returns the boxes shown, each answered with OK. A short timeout and
-    // deadline let a stalled or trickling save give up soon.
-    std::vector<SeenBox> save(const QString &base, int timeoutMs = Platform::kNoProgressMilliseconds,
-                              int deadlineMs = Platform::kDeadlineMilliseconds)
+    // Saves to base; a short timeout and deadline let a stalled or trickling save give up soon.
+    std::vector<SeenBox> saveTo(const QString &base, int timeoutMs = Platform::kNoProgressMilliseconds,
+                                int deadlineMs = Platform::kDeadlineMilliseconds)
     {
         Platform::HttpTransfer::setTimeoutMilliseconds(timeoutMs, deadlineMs);
-        dOf(&control)->mtServerName = base;
-        MessageBoxes boxes;
-        EXPECT_TRUE(control.ReadData().isEmpty());
-        return boxes.seen();
+        d()->mtServerName = base;
+        return save();
+    }
+    static void expectFailureBox(const std::vector<SeenBox> &boxes)
+    {
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, QStringLiteral("Error During saving to Database"));
+        EXPECT_EQ(boxes[0].title, QStringLiteral("VynMemberComment"));
+        EXPECT_EQ(boxes[0].icon, QMessageBox::NoIcon);
+        EXPECT_EQ(boxes[0].buttons, QMessageBox::Ok);
     }
 
     // The rows are untouched, the pointer is normal, and a save to a working server sends the
     // same form body once more and shows its reply.
     void expectIntactAndSavable(const std::string &firstBody)
     {
-        EXPECT_EQ(cells(), before);
-        EXPECT_FALSE(control.testAttribute(Qt::WA_SetCursor));
-        EXPECT_FALSE(dOf(&control)->Inet1->isRunning());
+        EXPECT_EQ(rows(), before);
+        EXPECT_FALSE(d()->Inet1->isRunning());
         server.reply(200, kSaved);
         const size_t sent = server.requests().size();
-        const std::vector<SeenBox> boxes = save(server.baseUrl());
+        const std::vector<SeenBox> boxes = saveTo(server.baseUrl());
         ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].title, QStringLiteral("Membership Messaging"));
         EXPECT_EQ(boxes[0].text, QLatin1String(kSaved));
         ASSERT_EQ(server.requests().size(), sent + 1);
         EXPECT_EQ(server.requests().back().body, firstBody);
-        EXPECT_EQ(cells(), before);
+        EXPECT_EQ(rows(), before);
     }
 
-    LoopbackServer server;
-    // Placed on a host window as a host does: a top-level widget keeps WA_SetCursor after unsetCursor.
-    QWidget host;
-    MemberComment &control = *new MemberComment(&host);
     std::vector<QStringList> before;
 };
 
@@ -171,9 +136,8 @@ TEST_F(SaveFaultsTest, TransportFailuresShowTheSavingErrorAndKeepTheRows)
             }
             c.answer(connection);
         });
-        const std::vector<SeenBox> boxes = save(raw.baseUrl(), 400, 1500);
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].text, QStringLiteral("Error During saving to Database"));
+        const std::vector<SeenBox> boxes = saveTo(raw.baseUrl(), 400, 1500);
+        expectFailureBox(boxes);
         // Qt sends the request once more when a connection ends before it has read any reply
         EXPECT_GE(raw.accepted(), 1);
         EXPECT_LE(raw.accepted(), 2);
@@ -189,18 +153,57 @@ TEST_F(SaveFaultsTest, TransportFailuresShowTheSavingErrorAndKeepTheRows)
     }
 }
 
-TEST_F(SaveFaultsTest, TenMegabyteReplyIsShownShortened)
+TEST_F(SaveFaultsTest, ReplyIsShownAsTheServerWroteItUnlessBlank)
 {
-    // the box shows the start of the reply: laying out megabytes of text froze the window for minutes
-    const std::string reply = "Saved. " + std::string(10 * 1024 * 1024, 'x');
-    server.reply(200, reply);
-    const std::vector<SeenBox> boxes = save(server.baseUrl());
+    struct Case {
+        const char *name;
+        int status;
+        std::string body;
+        std::optional<QString> shown;
+        const char *contentType = "text/plain";
+    } cases[] = {
+        {"empty", 200, "", std::nullopt},
+        {"spaces only", 200, "     ", std::nullopt},
+        {"one byte", 200, "x", QStringLiteral("x")},
+        {"5000 bytes", 200, std::string(5000, 'c'), QString(5000, QLatin1Char('c'))},
+        {"line break only", 200, "\r\n", QStringLiteral("\r\n")},
+        {"tab only", 200, "\t", QStringLiteral("\t")},
+        {"untrimmed", 200, "  Saved 2 comments  ", QStringLiteral("  Saved 2 comments  ")},
+        {"server error", 500, "Statement failed", QStringLiteral("Statement failed")},
+        // read a kilobyte at a time: a character across the boundary arrives whole
+        {"utf-8 by default", 200, std::string(1023, 'a') + "\xC3\xA9z",
+         QString(1023, QLatin1Char('a')) + QStringLiteral("\u00e9z")},
+        {"windows-1252", 200, "\x80\x93", QStringLiteral("\u20ac\u201c"), "text/plain; charset=windows-1252"},
+        {"quoted iso-8859-1", 200, "\xE9", QStringLiteral("\u00e9"), "text/html; charset=\"ISO-8859-1\""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        server.reply(c.status, c.body, c.contentType);
+        const std::vector<SeenBox> boxes = save();
+        if (!c.shown) {
+            EXPECT_TRUE(boxes.empty());
+            continue;
+        }
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, *c.shown);
+        EXPECT_EQ(boxes[0].title, QStringLiteral("Membership Messaging"));
+        EXPECT_EQ(boxes[0].icon, QMessageBox::Information);
+        EXPECT_EQ(boxes[0].buttons, QMessageBox::Ok);
+    }
+    EXPECT_EQ(rows(), before);
+
+    // the box shows the start of a huge reply: laying out megabytes of text froze the window for minutes
+    server.reply(200, "Saved. " + std::string(10 * 1024 * 1024, 'x'));
+    const std::vector<SeenBox> boxes = save();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].title, QStringLiteral("Membership Messaging"));
     EXPECT_TRUE(boxes[0].text.startsWith(QLatin1String("Saved. xxx")));
     EXPECT_TRUE(boxes[0].text.endsWith(QChar(0x2026)));
     EXPECT_LT(boxes[0].text.size(), 100 * 1024);
     expectIntactAndSavable(server.requests().front().body);
+
+    // no server name: nothing to post to
+    expectFailureBox(saveTo(QString()));
+    EXPECT_EQ(rows(), before);
 }
 
 TEST_F(SaveFaultsTest, RedirectsAreFollowedOnlyToTheSameSchemeHostAndPort)
@@ -232,7 +235,7 @@ TEST_F(SaveFaultsTest, RedirectsAreFollowedOnlyToTheSameSchemeHostAndPort)
             }
         });
         const size_t sent = server.requests().size();
-        const std::vector<SeenBox> boxes = save(server.baseUrl(), 5000);
+        const std::vector<SeenBox> boxes = saveTo(server.baseUrl(), 5000);
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, c.followed ? QLatin1String(kSaved) : QLatin1String("Error During saving to Database"));
         const auto requests = server.requests();
@@ -242,6 +245,6 @@ TEST_F(SaveFaultsTest, RedirectsAreFollowedOnlyToTheSameSchemeHostAndPort)
         if (c.followed && c.status == 303)
             EXPECT_EQ(requests.back().method, "GET");
         EXPECT_TRUE(elsewhere.requests().empty());
-        EXPECT_EQ(cells(), before);
+        EXPECT_EQ(rows(), before);
     }
 }
