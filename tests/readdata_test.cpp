@@ -1,5 +1,5 @@
 // ReadData on the real control against a loopback server: the POST it sends for the rows of the
-// list, byte for byte, and what stops a save before anything is sent.
+// list, byte for byte, what stops a save before anything is sent, and the reply it shows.
 #include "support/controlfixture.h"
 #include "support/wireforms.h"
 
@@ -109,4 +109,51 @@ TEST_F(ReadDataTest, UnsendableMarkedRowsStopTheSaveWithNothingSent)
         EXPECT_TRUE(server.requests().empty());
         EXPECT_EQ(column(Column::CommentSequence), (QStringList{"7U", cellsOf(row)[Column::CommentSequence]}));
     }
+}
+
+TEST_F(ReadDataTest, ReplyIsShownAsTheServerWroteItUnlessBlank)
+{
+    addRows({newRow()});
+    struct Case {
+        const char *name;
+        int status;
+        std::string body;
+        std::optional<QString> shown;
+        const char *contentType = "text/plain";
+    } cases[] = {
+        {"empty", 200, "", std::nullopt},
+        {"spaces only", 200, "     ", std::nullopt},
+        {"line break only", 200, "\r\n", QStringLiteral("\r\n")},
+        {"tab only", 200, "\t", QStringLiteral("\t")},
+        {"untrimmed", 200, "  Saved 2 comments  ", QStringLiteral("  Saved 2 comments  ")},
+        {"server error", 500, "Statement failed", QStringLiteral("Statement failed")},
+        // read a kilobyte at a time: a character across the boundary arrives whole
+        {"utf-8 by default", 200, std::string(1023, 'a') + "\xC3\xA9z",
+         QString(1023, QLatin1Char('a')) + QStringLiteral("\u00e9z")},
+        {"windows-1252", 200, "\x80\x93", QStringLiteral("\u20ac\u201c"), "text/plain; charset=windows-1252"},
+        {"quoted iso-8859-1", 200, "\xE9", QStringLiteral("\u00e9"), "text/html; charset=\"ISO-8859-1\""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        server.reply(c.status, c.body, c.contentType);
+        const std::vector<SeenBox> boxes = save();
+        if (!c.shown) {
+            EXPECT_TRUE(boxes.empty());
+            continue;
+        }
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, *c.shown);
+        EXPECT_EQ(boxes[0].title, QStringLiteral("Membership Messaging"));
+        EXPECT_EQ(boxes[0].icon, QMessageBox::Information);
+        EXPECT_EQ(boxes[0].buttons, QMessageBox::Ok);
+    }
+
+    // the box shows the start of a huge reply: laying out megabytes of text froze the window for minutes
+    server.reply(200, "Saved. " + std::string(10 * 1024 * 1024, 'x'));
+    const std::vector<SeenBox> boxes = save();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text.startsWith(QLatin1String("Saved. xxx")));
+    EXPECT_TRUE(boxes[0].text.endsWith(QChar(0x2026)));
+    EXPECT_LT(boxes[0].text.size(), 100 * 1024);
+    EXPECT_EQ(column(Column::CommentSequence), QStringList{"N"}); // a reply changes no marker
 }
