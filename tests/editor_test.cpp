@@ -102,20 +102,11 @@ TEST_F(EditorTest, NewCommentIsValidatedThenAddedMarkedNew)
     control->setIsCommentNotEmpty(false);
     EXPECT_EQ(countBoxes([&] { add()->click(); }), 0);
     ASSERT_EQ(model()->rowCount(), 1);
-    const QStringList expected{QString::fromUtf16(u"  \u00a0x\u2028y\r\nz\r\nw"),
-                               "1234",
-                               "N",
-                               "2",
-                               "General",
-                               "5",
-                               "Call",
-                               "8/5/2010 03:07PM",
-                               "",
-                               "1",
-                               "0",
-                               "0",
-                               "Aug 05 2010 03:07PM",
-                               "1"};
+    const QStringList expected =
+        cellsOf(newRow({{Column::Description, QString::fromUtf16(u"  \u00a0x\u2028y\r\nz\r\nw")},
+                        {Column::CommentDate, "8/5/2010 03:07PM"},
+                        {Column::EnteredBy, ""},
+                        {Column::RecordLastUpdated, "Aug 05 2010 03:07PM"}}));
     EXPECT_EQ(rows()[0], expected);
     EXPECT_TRUE(control->IsCommentNotEmpty());
     // back to idle: flags disabled but showing what was saved, choices kept, list active

@@ -105,66 +105,39 @@ TEST_F(LoadDataTest, FailuresShowTheErrorBoxAndKeepWhatWasRead)
 {
     LoadReply changed;
     changed.groups = {{"7", "New group"}};
-    auto with = [&](std::vector<CommentRow> rows, const std::function<void(LoadReply &)> &spoil) {
+    // the reply with these records, spoiled by `spoil`
+    auto with = [&](const QStringList &sequences, const std::function<void(LoadReply &)> &spoil) {
         LoadReply r = changed;
-        for (const CommentRow &row : rows)
-            r.add(row);
+        for (const QString &sequence : sequences)
+            r.add(numbered(sequence, sequence));
         spoil(r);
         return r.xml().toStdString();
     };
-    const CommentRow a = numbered("a", "1"), b = numbered("b", "2"), third = numbered("c", "3"),
-                     after = numbered("after", "4");
+    const std::string shortRecord = with({"1", "2", "3", "4"}, [](LoadReply &r) { r.comments[2].removeLast(); });
+    const std::string emptyField = with({"1", "3", "4"}, [](LoadReply &r) { r.comments[1][6] = QByteArray(); });
+    const std::string noText = with({"1", "3", "4"}, [](LoadReply &r) { r.comments[1][0] = QByteArray(); });
+    const std::string noted = QByteArray::fromStdString(with({"1", "2"}, [](LoadReply &) {}))
+                                  .replace("</comment>\n<comment>", "</comment><!-- note --><comment>")
+                                  .toStdString();
+    const std::string threeSections = "<r><u>U</u><g><x><i>7</i><d>New group</d></x></g><t/></r>";
     struct Case {
-        const char *name;
         std::string body;
         int status, number;
         const char *detail;
         QStringList sequences; // rows left, in document order: no sort after a failure
         bool choicesChanged;
     } cases[] = {
-        {"closed port", "", 200, 1001, "network error", {}, false},
-        {"server error", changed.xml().toStdString(), 500, 1001, "HTTP status 500", {}, false},
-        {"malformed", "<reply><user>x</user>", 200, 1001, "offset", {}, false},
-        {"three sections",
-         "<r><u>U</u><g><x><i>7</i><d>New group</d></x></g><t/></r>",
-         200,
-         1002,
-         "has 3 sections",
-         {},
-         true},
-        {"short record",
-         with({a, b, third, after}, [](LoadReply &r) { r.comments[2].removeLast(); }),
-         200,
-         1003,
-         "position 2 has 13 fields; the list has 14 columns",
-         {"1", "2", "3"},
-         true},
-        {"empty field",
-         with({a, third, after}, [](LoadReply &r) { r.comments[1][6] = QByteArray(); }),
-         200,
-         1004,
-         "position 1: field at position 6",
-         {"1", "3"},
-         true},
-        {"empty description",
-         with({a, third, after}, [](LoadReply &r) { r.comments[1][0] = QByteArray(); }),
-         200,
-         1004,
-         "position 1: field at position 0",
-         {"1"},
-         true},
-        {"comment between records",
-         QByteArray::fromStdString(with({a, b}, [](LoadReply &) {}))
-             .replace("</comment>\n<comment>", "</comment><!-- note --><comment>")
-             .toStdString(),
-         200,
-         1005,
-         "position 1 has no fields",
-         {"1"},
-         true},
+        {"", 200, 1001, "network error", {}, false}, // a closed port
+        {changed.xml().toStdString(), 500, 1001, "HTTP status 500", {}, false},
+        {"<reply><user>x</user>", 200, 1001, "offset", {}, false},
+        {threeSections, 200, 1002, "has 3 sections", {}, true},
+        {shortRecord, 200, 1003, "position 2 has 13 fields; the list has 14 columns", {"1", "2", "3"}, true},
+        {emptyField, 200, 1004, "position 1: field at position 6", {"1", "3"}, true},
+        {noText, 200, 1004, "position 1: field at position 0", {"1"}, true},
+        {noted, 200, 1005, "position 1 has no fields", {"1"}, true},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.detail);
         serve(LoadReply().add(numbered("old", "9")));
         ASSERT_TRUE(load().empty());
         server.reply(c.status, c.body, "text/xml");

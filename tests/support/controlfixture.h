@@ -30,32 +30,29 @@ using namespace VynMemberComment;
 
 using Cells = std::map<int, QString>;
 
-// A loaded row: comment 7 of member 1234, flags 0 1 0 0; `cells` overrides by column.
-inline CommentRow commentRow(const Cells &cells = {})
+// A row from all its cells, `cells` overriding by column.
+inline CommentRow rowOf(const QStringList &all, const Cells &cells)
 {
-    static const QStringList defaults{
-        "Paid in full",        "1234", "7", "3", "Billing", "4", "Letter", "8/5/2010 03:04PM", "clerk1", "0", "1", "0",
-        "Aug 05 2010 03:04PM", "0"};
     CommentRow row;
     for (int c = 0; c < Column::Count; ++c)
-        row.appendCell(cells.count(c) ? cells.at(c) : defaults[c]);
+        row.appendCell(cells.count(c) ? cells.at(c) : all[c]);
     return row;
 }
 
-// A new row: "Don't call back" in group 2 and type 5, flags 1 0 0 1.
-inline CommentRow newRow(Cells cells = {})
+// A loaded row: comment 7 of member 1234 in group 3 (Billing) and type 4 (Letter), flags 0 1 0 0.
+inline CommentRow commentRow(const Cells &cells = {})
 {
-    const Cells fresh{{Column::Description, "Don't call back"},
-                      {Column::CommentSequence, "N"},
-                      {Column::CommentGroup, "2"},
-                      {Column::GroupDescription, "General"},
-                      {Column::CommentType, "5"},
-                      {Column::TypeDescription, "Call"},
-                      {Column::FocusCenter, "1"},
-                      {Column::FocusMembership, "0"},
-                      {Column::FocusFranchiseRelations, "1"}};
-    cells.insert(fresh.begin(), fresh.end()); // the caller's cells win
-    return commentRow(cells);
+    return rowOf({"Paid in full", "1234", "7", "3", "Billing", "4", "Letter", "8/5/2010 03:04PM", "clerk1", "0", "1",
+                  "0", "Aug 05 2010 03:04PM", "0"},
+                 cells);
+}
+
+// A new row: "Don't call back" in group 2 (General) and type 5 (Call), flags 1 0 0 1.
+inline CommentRow newRow(const Cells &cells = {})
+{
+    return rowOf({"Don't call back", "1234", "N", "2", "General", "5", "Call", "8/5/2010 03:04PM", "clerk1", "1", "0",
+                  "0", "Aug 05 2010 03:04PM", "1"},
+                 cells);
 }
 
 inline QStringList cellsOf(const CommentRow &row)
