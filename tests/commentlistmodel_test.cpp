@@ -37,23 +37,6 @@ QStringList column(const CommentListModel &model, int c)
 
 } // namespace
 
-TEST(CommentRowTest, CellsAreKeptApartAndRewritable)
-{
-    CommentRow row(u"first");
-    EXPECT_EQ(row.cell(0), u"first");
-    EXPECT_TRUE(row.cell(13).isEmpty()); // never written reads as empty
-    row.setCell(2, u"17");
-    row.setCell(13, u"1");
-    EXPECT_EQ(row.cell(1), u"");
-    EXPECT_EQ(row.cell(2), u"17");
-    row.setCell(2, u"17U");
-    row.setCell(0, u"");
-    EXPECT_EQ(row.cell(0), u"");
-    EXPECT_EQ(row.cell(2), u"17U");
-    EXPECT_EQ(row.cell(13), u"1");
-    EXPECT_EQ(row.size(), 4);
-}
-
 TEST(CommentListModelTest, KeepsTheModelContractThroughEveryChange)
 {
     auto model = modelWith({QStringLiteral("c"), QStringLiteral("a"), QStringLiteral("b")});
