@@ -38,18 +38,27 @@ pid_t spawn(std::vector<std::string> args)
     return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
 }
 
+// Polls from a thread that must not run Qt's events; true once the test holds.
+template<typename Test>
+bool pollFor(Test test, std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!test()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
 // Waits for a child to end, killing it after the limit; true when it exited with 0.
 bool reap(pid_t pid, std::chrono::milliseconds limit)
 {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
     int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            return false;
-        }
-        std::this_thread::sleep_for(5ms);
+    if (!pollFor([&] { return waitpid(pid, &status, WNOHANG) != 0; }, limit)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        return false;
     }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
@@ -71,19 +80,6 @@ void pointTo(QPoint global)
 QPoint centreOf(const QWidget *w)
 {
     return w->mapToGlobal(w->rect().center());
-}
-
-// Polls from a thread that must not run Qt's events; true once the test holds.
-template<typename Test>
-bool pollFor(Test test, std::chrono::milliseconds limit)
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!test()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
 }
 
 // A host window as an application has it: a tool bar with Load, a field, and the control.
