@@ -108,6 +108,7 @@ TEST_F(ReadDataTest, UnsendableMarkedRowsStopTheSaveWithNothingSent)
         EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
         EXPECT_TRUE(server.requests().empty());
         EXPECT_EQ(column(Column::CommentSequence), (QStringList{"7U", cellsOf(row)[Column::CommentSequence]}));
+        EXPECT_TRUE(pointerRestored()); // a refused save leaves no busy pointer
     }
 }
 

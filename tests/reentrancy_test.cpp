@@ -156,6 +156,7 @@ TEST_F(ReentrancyTest, SecondReadDataDuringTheWaitSendsNothing)
     EXPECT_TRUE(savedBox(boxes.seen()[1]));
     EXPECT_EQ(postedBatches().size(), 1u);
     EXPECT_EQ(column(Column::CommentSequence), QStringList{"N"});
+    EXPECT_TRUE(pointerRestored());
 }
 
 TEST_F(ReentrancyTest, ControlReleasedBeforeTheSaveReply)
