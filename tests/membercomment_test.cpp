@@ -74,6 +74,7 @@ TEST_F(MemberCommentTest, EveryChildHasAnAccessibleNameInTabOrder)
         EXPECT_FALSE(face->state().readOnly);
     }
     const std::pair<const char *, const char *> expected[] = {
+        {"fraMain", "Member comments"},
         {"lstComments", "Comments"},
         {"cboCommentGroup", "Group"},
         {"cboCommentType", "Type"},
@@ -91,6 +92,8 @@ TEST_F(MemberCommentTest, EveryChildHasAnAccessibleNameInTabOrder)
         QAccessibleInterface *face = QAccessible::queryAccessibleInterface(child(name));
         ASSERT_NE(face, nullptr) << name;
         EXPECT_EQ(face->text(QAccessible::Name), QLatin1String(accessibleName)) << name;
+        if (child(name) == child("fraMain"))
+            continue;
         // the tab order is the layout's
         while (w->focusPolicy() == Qt::NoFocus || !w->parentWidget()
                || w->parentWidget()->objectName() != QLatin1String("fraMain"))
@@ -183,6 +186,7 @@ TEST_F(MemberCommentTest, CaptionsFitAndLineUp)
         using QHeaderView::initStyleOptionForIndex;
     };
     QHeaderView *header = list()->header();
+    EXPECT_EQ(header->sectionResizeMode(Column::Description), QHeaderView::Interactive); // the user sizes columns
     auto shown = [header](int section) { // the caption the header paints
         QStyleOptionHeader option;
         option.initFrom(header);
