@@ -50,11 +50,10 @@ protected:
     }
     static int findRow(MemberComment &c, int column, const QString &text)
     {
-        for (int r = 0; r < model(c)->rowCount(); ++r) {
-            if (model(c)->cell(r, column) == text)
-                return r;
-        }
-        return -1;
+        QStringList cells;
+        for (int r = 0; r < model(c)->rowCount(); ++r)
+            cells << model(c)->cell(r, column);
+        return int(cells.indexOf(text));
     }
     // A cell of the row whose description is `text`; empty, and a failure, when there is none.
     static QString cellOf(MemberComment &c, const QString &text, int column)
