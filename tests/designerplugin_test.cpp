@@ -8,28 +8,20 @@
 #include <QXmlStreamReader>
 #include <QtUiPlugin/QDesignerCustomWidgetInterface>
 
-namespace {
-
-class DesignerPluginTest : public ::testing::Test
+TEST(DesignerPluginTest, DescribesTheControlAndCreatesItOnAForm)
 {
-protected:
-    void SetUp() override
-    {
-        loader.setFileName(QStringLiteral(VMC_DESIGNER_PLUGIN_FILE));
-        ASSERT_TRUE(loader.load()) << qPrintable(loader.errorString());
-        plugin = qobject_cast<QDesignerCustomWidgetInterface *>(loader.instance());
-        ASSERT_NE(plugin, nullptr);
-    }
+    QPluginLoader loader(QStringLiteral(VMC_DESIGNER_PLUGIN_FILE));
+    ASSERT_TRUE(loader.load()) << qPrintable(loader.errorString());
+    auto *plugin = qobject_cast<QDesignerCustomWidgetInterface *>(loader.instance());
+    ASSERT_NE(plugin, nullptr);
+    EXPECT_EQ(plugin->name(), QStringLiteral("VynMemberComment::MemberComment"));
+    EXPECT_EQ(plugin->includeFile(), QStringLiteral("VynMemberComment/MemberComment.h"));
+    EXPECT_FALSE(plugin->isContainer());
+    EXPECT_TRUE(plugin->icon().availableSizes().contains(QSize(16, 16)));
 
-    QPluginLoader loader;
-    QDesignerCustomWidgetInterface *plugin = nullptr;
-};
-
-// Designer matches the <widget class> and <class> of the form snippet against name().
-QStringList classesInDomXml(const QString &xml)
-{
+    // Designer matches the <widget class> and <class> of the form snippet against name().
     QStringList classes;
-    QXmlStreamReader reader(xml);
+    QXmlStreamReader reader(plugin->domXml());
     while (!reader.atEnd()) {
         if (reader.readNext() != QXmlStreamReader::StartElement)
             continue;
@@ -39,48 +31,21 @@ QStringList classesInDomXml(const QString &xml)
             classes << reader.readElementText();
     }
     EXPECT_FALSE(reader.hasError()) << qPrintable(reader.errorString());
-    return classes;
-}
-
-TEST_F(DesignerPluginTest, DescribesTheControlForTheWidgetBox)
-{
-    EXPECT_EQ(plugin->name(), QStringLiteral("VynMemberComment::MemberComment"));
-    EXPECT_EQ(plugin->group(), QStringLiteral("VynMemberComment"));
-    EXPECT_EQ(plugin->includeFile(), QStringLiteral("VynMemberComment/MemberComment.h"));
-    EXPECT_FALSE(plugin->toolTip().isEmpty());
-    EXPECT_FALSE(plugin->whatsThis().isEmpty());
-    EXPECT_FALSE(plugin->isContainer());
-
-    const QIcon icon = plugin->icon();
-    ASSERT_FALSE(icon.isNull());
-    EXPECT_TRUE(icon.availableSizes().contains(QSize(16, 16)));
-
-    const QStringList classes = classesInDomXml(plugin->domXml());
     EXPECT_EQ(classes, QStringList({plugin->name(), plugin->name()}));
     EXPECT_TRUE(plugin->domXml().contains(
         QLatin1String("<header location=\"global\">VynMemberComment/MemberComment.h</header>")));
-}
 
-TEST_F(DesignerPluginTest, CreatesTheControlOnAForm)
-{
     QWidget form;
     QWidget *control = plugin->createWidget(&form);
     ASSERT_NE(control, nullptr);
     EXPECT_EQ(control->parentWidget(), &form);
     // The plugin brings its own copy of the class (the shared library), so compare by name.
     EXPECT_STREQ(control->metaObject()->className(), "VynMemberComment::MemberComment");
-    EXPECT_TRUE(control->sizeHint().isValid());
-
     // The property editor lists designable, writable properties.
-    const QMetaObject *meta = control->metaObject();
-    const int index = meta->indexOfProperty("IsCommentNotEmpty");
-    ASSERT_GE(index, 0);
-    const QMetaProperty property = meta->property(index);
+    const QMetaProperty property =
+        control->metaObject()->property(control->metaObject()->indexOfProperty("IsCommentNotEmpty"));
     EXPECT_TRUE(property.isDesignable());
-    EXPECT_TRUE(property.isWritable());
     EXPECT_EQ(property.read(control), QVariant(false));
     ASSERT_TRUE(property.write(control, true));
     EXPECT_EQ(property.read(control), QVariant(true));
 }
-
-} // namespace

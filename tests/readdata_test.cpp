@@ -1,196 +1,160 @@
-// ReadData on the real control against a loopback server: the batch it posts for the rows of the
-// list, what stops a save, and that a save sends what the list held when it began.
-#include "control/commentlistmodel.h"
-#include "support/controlaccess.h"
-#include "support/loopbackserver.h"
-#include "support/messageboxes.h"
-
-#include <VynMemberComment/MemberComment.h>
-
-#include <QTimer>
-#include <QTreeView>
-
-#include <gtest/gtest.h>
-
-#include <thread>
-
-using namespace VynMemberComment;
+// ReadData on the real control against a loopback server: the POST it sends for the rows of the
+// list, byte for byte, what stops a save before anything is sent, and the reply it shows.
+#include "support/controlfixture.h"
+#include "support/wireforms.h"
 
 namespace {
 
-struct Cells {
-    const char *text, *sequence, *group, *type, *enteredBy, *center, *membership, *beta, *franchise;
-};
-
-const Cells kExample1{"Don't call back", "N", "2", "5", "clerk1", "1", "0", "0", "1"};
-const Cells kExample2{"Paid in full", "7U", "3", "4", "clerk1", "0", "1", "0", "0"};
-
-const std::string kHeader = "Declare @MaxID  int select @MaxId = (Select Max(CommentSequence) From "
-                            "MemberDiscussionComment where MemberID =1234)  Set @MaxId = ISNull(@MaxID,0) ";
-const std::string kInsert1 =
-    "INSERT INTO MemberDiscussionComment (MemberID,CommentDescription ,CommentSequence,CommentGroup , "
-    "CommentType, CommentDate, CommentEnteredBy, Focuscenter, FocusMembership, FocusBeta,RecordLastUpdated, "
-    "FocusFranchiseRelations) VALUES (1234 ,'Don''t call back',@MAXID+1,2,5,GETDATE(),'clerk1',1,0,0,GETDATE(),1);";
-const std::string kUpdate2 =
-    "UPDATE MemberDiscussionComment  SET CommentDescription = 'Paid in full', CommentGroup = 3, CommentType = 4, "
-    "Focuscenter = 0, FocusMembership = 1, FocusBeta = 0, FocusFranchiseRelations = 0, RecordLastUpdated = "
-    "GETDATE() WHERE MemberID = 1234 AND CommentSequence = 7;";
-
-class ReadDataTest : public ::testing::Test
+class ReadDataTest : public ControlFixture
 {
 protected:
-    void SetUp() override
-    {
-        control.Mode(true, 1234);
-        dOf(&control)->mtServerName = server.baseUrl();
-        server.reply(200, "");
-    }
-
-    CommentListModel *model()
-    {
-        return qobject_cast<CommentListModel *>(control.findChild<QTreeView *>(QStringLiteral("lstComments"))->model());
-    }
-
-    void addRows(std::initializer_list<Cells> rows)
-    {
-        std::vector<CommentRow> out;
-        for (const Cells &c : rows) {
-            CommentRow r(QString::fromUtf8(c.text));
-            for (const char *cell : {"1234", c.sequence, c.group, "Group", c.type, "Type", "8/5/2010 03:04PM",
-                                     c.enteredBy, c.center, c.membership, c.beta, "Aug 05 2010 03:04PM", c.franchise})
-                r.appendCell(QString::fromUtf8(cell));
-            out.push_back(std::move(r));
-        }
-        model()->appendRows(std::move(out));
-    }
-
-    // The SQL field of each POST, decoded back to text.
-    std::vector<std::string> postedBatches()
-    {
-        std::vector<std::string> out;
-        for (const auto &r : server.requests()) {
-            if (r.method != "POST")
-                continue;
-            EXPECT_EQ(r.body.rfind("SQL=", 0), 0u);
-            QByteArray encoded = QByteArray::fromStdString(r.body.substr(4)).replace('+', ' ');
-            out.push_back(QByteArray::fromPercentEncoding(encoded).toStdString());
-        }
-        return out;
-    }
-
-    LoopbackServer server;
-    MemberComment control;
+    void SetUp() override { server.reply(200, ""); }
 };
+
+const CommentRow kChanged = commentRow({{Column::CommentSequence, "7U"}});
 
 } // namespace
 
 TEST_F(ReadDataTest, WorkedExamplesArePostedByteForByte)
 {
-    addRows({kExample1, kExample2});
+    addRows({newRow(), kChanged});
     QString result = QStringLiteral("x");
-    EXPECT_EQ(countBoxes([&] { result = control.ReadData(); }), 0); // a blank reply shows nothing
+    EXPECT_EQ(countBoxes([&] { result = control->ReadData(); }), 0); // a blank reply shows nothing
     EXPECT_TRUE(result.isEmpty());
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].method, "POST");
     EXPECT_EQ(requests[0].target, "/MemberComment.asp");
     EXPECT_EQ(requests[0].header("Content-Type"), "application/x-www-form-urlencoded");
-    EXPECT_NE(
-        requests[0].body.find("VALUES+%281234+%2C%27Don%27%27t+call+back%27%2C%40MAXID%2B1%2C2%2C5%2CGETDATE%28%29"
-                              "%2C%27clerk1%27%2C1%2C0%2C0%2CGETDATE%28%29%2C1%29%3B"),
-        std::string::npos);
-    EXPECT_EQ(postedBatches(), std::vector<std::string>{kHeader + kInsert1 + kUpdate2});
+    EXPECT_EQ(requests[0].body, WireForms::formBody(WireForms::kBothComments));
     // the markers stay: saving again sends the same statements
-    control.ReadData();
-    EXPECT_EQ(postedBatches().size(), 2u);
-    EXPECT_EQ(model()->cell(0, Column::CommentSequence), QStringLiteral("N"));
+    EXPECT_TRUE(save().empty());
+    ASSERT_EQ(server.requests().size(), 2u);
+    EXPECT_EQ(server.requests()[1].body, requests[0].body);
+    EXPECT_EQ(column(Column::CommentSequence), (QStringList{"N", "7U"}));
 }
 
 TEST_F(ReadDataTest, WhatIsSentForWhichRows)
 {
+    using namespace WireForms;
+    const CommentRow loadedWithEmptyFlags =
+        commentRow({{Column::FocusCenter, ""}, {Column::FocusMembership, ""}, {Column::FocusBETA, ""}});
     struct Case {
         const char *name;
-        std::vector<Cells> rows;
+        std::vector<CommentRow> rows;
         qint32 member;
-        std::vector<std::string> mustContain; // empty: nothing is posted
-    };
-    const Cells loadedWithEmptyFlag{"Old", "9", "2", "5", "x", "", "", "", ""};
-    const Cells lowerCase{"Not sent", "n", "2", "5", "x", "1", "1", "1", "1"};
-    const Cells emptyText{"", "N", "2", "5", "O'Hara", "1", "0", "0", "0"};
-    const Cells beyondTheBmp{"a\xF0\x9F\x98\x80"
-                             "b",
-                             "N",
-                             "2",
-                             "5",
-                             "x",
-                             "1",
-                             "0",
-                             "0",
-                             "0"};
-    const Case cases[] = {
-        {"no marked rows", {loadedWithEmptyFlag, lowerCase}, 1234, {}},
-        {"unmarked rows are not read", {loadedWithEmptyFlag, kExample1}, 1234, {kHeader + kInsert1}},
-        {"only changes: no header", {kExample2}, 1234, {kUpdate2}},
-        {"member 0", {kExample1}, 0, {"where MemberID =MEMBER_ID_REQUIRED)", "VALUES (MEMBER_ID_REQUIRED ,"}},
-        {"empty text and a quote in the name", {emptyText}, 1234, {",'',@MAXID+1,", "'O''Hara'"}},
-        {"each half of a pair beyond the BMP is a \"?\"", {beyondTheBmp}, 1234, {"(1234 ,'a??b',"}},
-        // the marker is the cell's last character: a server's "9N" is inserted; "-7U" names row -7
-        {"last character N", {{"Nine", "9N", "2", "5", "x", "1", "0", "0", "0"}}, 1234, {kHeader, ",'Nine',@MAXID+1,"}},
-        {"negative sequence",
-         {{"Minus", "-7U", "2", "5", "x", "1", "0", "0", "0"}},
+        std::string batch; // empty: nothing is posted
+    } cases[] = {
+        {"no marked rows", {loadedWithEmptyFlags, newRow({{Column::CommentSequence, "n"}})}, 1234, ""},
+        {"unmarked rows are not read", {loadedWithEmptyFlags, newRow()}, 1234, header("1234") + kNewComment},
+        {"only changes: no header", {kChanged}, 1234, kChangedComment},
+        {"member 0",
+         {newRow()},
+         0,
+         header("MEMBER_ID_REQUIRED") + insert("MEMBER_ID_REQUIRED", "'Don''t call back'", "1")},
+        {"empty text and a quote in the name",
+         {newRow({{Column::Description, ""}, {Column::EnteredBy, "O'Hara"}})},
          1234,
-         {"AND CommentSequence = -7;"}},
+         header("1234") + insert("1234", "''", "1", "2", "5", "'O''Hara'")},
+        {"each half of a pair beyond the BMP is a \"?\"",
+         {newRow({{Column::Description,
+                   QString::fromUtf8("a\xF0\x9F\x98\x80"
+                                     "b")}})},
+         1234,
+         header("1234") + insert("1234", "'a??b'", "1")},
+        // the marker is the cell's last character: a server's "9N" is inserted; "-7U" names row -7
+        {"last character N", {newRow({{Column::CommentSequence, "9N"}})}, 1234, header("1234") + kNewComment},
+        {"negative sequence",
+         {commentRow({{Column::CommentSequence, "-7U"}})},
+         1234,
+         update("1234", "'Paid in full'", "-7")},
+        {"numbering in list order",
+         {newRow({{Column::Description, "a"}}), kChanged, newRow({{Column::Description, "b"}})},
+         1234,
+         header("1234") + insert("1234", "'a'", "1") + kChangedComment + insert("1234", "'b'", "2")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         model()->clear();
-        for (const Cells &cells : c.rows)
-            addRows({cells});
-        control.Mode(true, c.member);
-        const size_t before = postedBatches().size();
-        EXPECT_EQ(countBoxes([&] { EXPECT_TRUE(control.ReadData().isEmpty()); }), 0);
-        const auto batches = postedBatches();
-        if (c.mustContain.empty()) {
-            EXPECT_EQ(batches.size(), before);
+        addRows(c.rows);
+        control->Mode(true, c.member);
+        const size_t before = server.requests().size();
+        EXPECT_TRUE(save().empty());
+        if (c.batch.empty()) {
+            EXPECT_EQ(server.requests().size(), before);
             continue;
         }
-        ASSERT_EQ(batches.size(), before + 1);
-        for (const std::string &piece : c.mustContain)
-            EXPECT_NE(batches.back().find(piece), std::string::npos) << piece << "\n in " << batches.back();
+        ASSERT_EQ(server.requests().size(), before + 1);
+        EXPECT_EQ(server.requests().back().body, formBody(c.batch));
     }
 }
 
 TEST_F(ReadDataTest, UnsendableMarkedRowsStopTheSaveWithNothingSent)
 {
-    const Cells cases[] = {
-        {"x", "N", "2; DROP TABLE MemberDiscussionComment", "5", "x", "1", "0", "0", "0"},
-        {"x", "7U", "2", "5 OR 1=1", "x", "1", "0", "0", "0"},
-        {"x", "N", "2", "5", "x", "yes", "0", "0", "0"},
-        {"x", "U", "2", "5", "x", "1", "0", "0", "0"},
+    const CommentRow cases[] = {
+        newRow({{Column::CommentGroup, "2; DROP TABLE MemberDiscussionComment"}}),
+        newRow({{Column::CommentSequence, "7U"}, {Column::CommentType, "5 OR 1=1"}}),
+        newRow({{Column::FocusCenter, "yes"}}),
+        newRow({{Column::CommentSequence, "U"}}),
     };
-    for (const Cells &c : cases) {
+    for (const CommentRow &row : cases) {
+        SCOPED_TRACE(cellsOf(row).join(u'|').toStdString());
         model()->clear();
-        addRows({kExample2, c});
-        const SeenBox box = pressOnNextBox(QMessageBox::Ok, [&] { EXPECT_TRUE(control.ReadData().isEmpty()); });
-        EXPECT_EQ(box.text, QStringLiteral("Error Occoured")) << c.group << c.type << c.center;
-        EXPECT_EQ(box.title, QStringLiteral("Information"));
-        EXPECT_EQ(box.icon, QMessageBox::Critical);
-        EXPECT_TRUE(postedBatches().empty());
-        EXPECT_EQ(model()->cell(0, Column::CommentSequence), QStringLiteral("7U"));
-        EXPECT_FALSE(control.testAttribute(Qt::WA_SetCursor));
+        addRows({kChanged, row});
+        const std::vector<SeenBox> boxes = save();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, QStringLiteral("Error Occoured"));
+        EXPECT_EQ(boxes[0].title, QStringLiteral("Information"));
+        EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+        EXPECT_TRUE(server.requests().empty());
+        EXPECT_EQ(column(Column::CommentSequence), (QStringList{"7U", cellsOf(row)[Column::CommentSequence]}));
+        EXPECT_TRUE(pointerRestored()); // a refused save leaves no busy pointer
     }
 }
 
-TEST_F(ReadDataTest, ChangesDuringTheWaitGoWithALaterSave)
+TEST_F(ReadDataTest, ReplyIsShownAsTheServerWroteItUnlessBlank)
 {
-    server.setHandler([](const httplib::Request &, httplib::Response &res) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        res.set_content("", "text/plain");
-    });
-    addRows({kExample1});
-    QTimer::singleShot(50, &control,
-                       [this] { model()->setCell(0, Column::Description, QStringLiteral("Changed meanwhile")); });
-    control.ReadData();
-    ASSERT_EQ(postedBatches().size(), 1u);
-    EXPECT_NE(postedBatches()[0].find("'Don''t call back'"), std::string::npos);
-    EXPECT_EQ(model()->cell(0, Column::Description), QStringLiteral("Changed meanwhile"));
+    addRows({newRow()});
+    struct Case {
+        const char *name;
+        int status;
+        std::string body;
+        std::optional<QString> shown;
+        const char *contentType = "text/plain";
+    } cases[] = {
+        {"empty", 200, "", std::nullopt},
+        {"spaces only", 200, "     ", std::nullopt},
+        {"line break only", 200, "\r\n", QStringLiteral("\r\n")},
+        {"tab only", 200, "\t", QStringLiteral("\t")},
+        {"untrimmed", 200, "  Saved 2 comments  ", QStringLiteral("  Saved 2 comments  ")},
+        {"server error", 500, "Statement failed", QStringLiteral("Statement failed")},
+        // read a kilobyte at a time: a character across the boundary arrives whole
+        {"utf-8 by default", 200, std::string(1023, 'a') + "\xC3\xA9z",
+         QString(1023, QLatin1Char('a')) + QStringLiteral("\u00e9z")},
+        {"windows-1252", 200, "\x80\x93", QStringLiteral("\u20ac\u201c"), "text/plain; charset=windows-1252"},
+        {"quoted iso-8859-1", 200, "\xE9", QStringLiteral("\u00e9"), "text/html; charset=\"ISO-8859-1\""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        server.reply(c.status, c.body, c.contentType);
+        const std::vector<SeenBox> boxes = save();
+        if (!c.shown) {
+            EXPECT_TRUE(boxes.empty());
+            continue;
+        }
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, *c.shown);
+        EXPECT_EQ(boxes[0].title, QStringLiteral("Membership Messaging"));
+        EXPECT_EQ(boxes[0].icon, QMessageBox::Information);
+        EXPECT_EQ(boxes[0].buttons, QMessageBox::Ok);
+    }
+
+    // the box shows the start of a huge reply: laying out megabytes of text froze the window for minutes
+    server.reply(200, "Saved. " + std::string(10 * 1024 * 1024, 'x'));
+    const std::vector<SeenBox> boxes = save();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text.startsWith(QLatin1String("Saved. xxx")));
+    EXPECT_TRUE(boxes[0].text.endsWith(QChar(0x2026)));
+    EXPECT_LT(boxes[0].text.size(), 100 * 1024);
+    EXPECT_EQ(column(Column::CommentSequence), QStringList{"N"}); // a reply changes no marker
 }

@@ -1,23 +1,14 @@
 // What a person sees and does on a real X display while a load waits: the program starts its own
 // Xvfb and runs on the xcb platform, moves the pointer and clicks and types through XTEST (xdotool),
 // and reads the pointer's shape as the X server shows it (XFixes).
-#include "support/gate.h"
-#include "support/loopbackserver.h"
+#include "support/controlfixture.h"
 #include "support/xdisplay.h"
-
-#include <VynMemberComment/MemberComment.h>
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeView>
 #include <QVBoxLayout>
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
@@ -36,12 +27,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr const char *kLoadReply =
-    "<reply><user>Ann Lee</user><groups><group><id>2</id><desc>General</desc></group></groups>"
-    "<types><type><id>5</id><desc>Call</desc></type></types><comments><comment><f>from server</f><f>1234</f>"
-    "<f>8</f><f>2</f><f>General</f><f>5</f><f>Call</f><f>8/5/2010 03:07PM</f><f>Ann Lee</f><f>1</f><f>0</f>"
-    "<f>0</f><f>Aug 05 2010 03:07PM</f><f>0</f></comment></comments></reply>";
-
 // Starts a program; its pid, or -1 when it cannot be started.
 pid_t spawn(std::vector<std::string> args)
 {
@@ -53,18 +38,27 @@ pid_t spawn(std::vector<std::string> args)
     return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
 }
 
+// Polls from a thread that must not run Qt's events; true once the test holds.
+template<typename Test>
+bool pollFor(Test test, std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!test()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
 // Waits for a child to end, killing it after the limit; true when it exited with 0.
 bool reap(pid_t pid, std::chrono::milliseconds limit)
 {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
     int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            return false;
-        }
-        std::this_thread::sleep_for(5ms);
+    if (!pollFor([&] { return waitpid(pid, &status, WNOHANG) != 0; }, limit)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        return false;
     }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
@@ -88,26 +82,13 @@ QPoint centreOf(const QWidget *w)
     return w->mapToGlobal(w->rect().center());
 }
 
-// Polls from a thread that must not run Qt's events; true once the test holds.
-template<typename Test>
-bool pollFor(Test test, std::chrono::milliseconds limit)
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!test()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
-
 // A host window as an application has it: a tool bar with Load, a field, and the control.
 struct Host {
     QWidget window;
     QToolBar *toolBar = new QToolBar(&window);
     QToolButton *load = nullptr;
     QLineEdit *field = new QLineEdit(&window);
-    VynMemberComment::MemberComment *control = new VynMemberComment::MemberComment(&window);
+    MemberComment *control = new MemberComment(&window);
     int loadPresses = 0;
 
     Host()
@@ -141,19 +122,19 @@ TEST(RealDisplayTest, LoadShowsBusyEverywhereDiscardsInputAndRepaints)
 
     // the shapes to expect: the window's own pointer, and the busy one
     pointTo(overLoad);
-    QTest::qWait(100);
+    ASSERT_TRUE(waitFor([&] { return host.load->underMouse(); }, 3000));
     const XDisplay::PointerImage normal = display.pointerImage();
     host.load->setCursor(Qt::WaitCursor);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return display.pointerImage() != normal; }, 3000));
+    ASSERT_TRUE(waitFor([&] { return display.pointerImage() != normal; }, 3000));
     const XDisplay::PointerImage busy = display.pointerImage();
     host.load->unsetCursor();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return display.pointerImage() == normal; }, 3000));
+    ASSERT_TRUE(waitFor([&] { return display.pointerImage() == normal; }, 3000));
 
     Gate gate;
     LoopbackServer server;
     server.setHandler([&gate](const httplib::Request &, httplib::Response &res) {
         gate.wait();
-        res.set_content(kLoadReply, "text/xml");
+        res.set_content(LoadReply().add(commentRow()).xml().toStdString(), "text/xml");
     });
 
     // Input the application receives while the load waits, counted before anything else sees it.
@@ -204,19 +185,20 @@ TEST(RealDisplayTest, LoadShowsBusyEverywhereDiscardsInputAndRepaints)
     ASSERT_TRUE(during.inputArrived);
     EXPECT_TRUE(during.repainted);
     // the input was dropped, not kept for after the load
-    QTest::qWait(300);
     EXPECT_EQ(list->model()->rowCount(), 1);
-    EXPECT_EQ(add->text(), QStringLiteral("New Comment"));
-    EXPECT_EQ(host.loadPresses, 0);
-    EXPECT_TRUE(host.field->text().isEmpty());
+    EXPECT_FALSE(waitFor(
+        [&] {
+            return add->text() != QLatin1String("New Comment") || host.loadPresses || !host.field->text().isEmpty();
+        },
+        300));
 
     // afterwards each window shows its own pointer again, and takes input
     pointTo(overLoad);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return display.pointerImage() == normal; }, 3000));
+    EXPECT_TRUE(waitFor([&] { return display.pointerImage() == normal; }, 3000));
     pointTo(overAdd);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return display.pointerImage() == normal; }, 3000));
+    EXPECT_TRUE(waitFor([&] { return display.pointerImage() == normal; }, 3000));
     xdotool({"click", "1"});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return add->text() == QLatin1String("Save"); }, 3000));
+    EXPECT_TRUE(waitFor([&] { return add->text() == QLatin1String("Save"); }, 3000));
 }
 
 // Starts Xvfb on a display it chooses, runs the tests on it with the xcb platform, and stops it.

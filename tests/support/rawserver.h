@@ -1,7 +1,7 @@
 #pragma once
 
-// A TCP server on 127.0.0.1 that misbehaves on purpose: every connection runs a script over the
-// raw socket, so a test can close, reset, trickle or stall wherever it likes. Every wait inside is
+// A TCP server on 127.0.0.1 that misbehaves on purpose: every connection reads one request and
+// runs a script over the raw socket, so a test can close, reset, trickle or stall wherever it likes. Every wait inside is
 // bounded, and the destructor ends a stalled script at once.
 
 #include <QString>
@@ -60,7 +60,7 @@ private:
 class RawServer
 {
 public:
-    using Script = std::function<void(RawConnection &)>;
+    using Script = std::function<void(RawConnection &, const std::string &request)>;
 
     explicit RawServer(Script script)
         : m_script(std::move(script))
@@ -101,6 +101,12 @@ public:
     QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
     // Connections accepted so far.
     int accepted() const { return m_accepted; }
+    // The body of the first request.
+    std::string firstBody()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_firstBody;
+    }
 
 private:
     friend class RawConnection;
@@ -120,7 +126,13 @@ private:
             ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sendLimit, sizeof sendLimit);
             m_connections.emplace_back([this, fd] {
                 RawConnection connection(fd, *this);
-                m_script(connection);
+                const std::string request = connection.readRequest();
+                {
+                    std::lock_guard<std::mutex> lock(m_mutex);
+                    if (m_firstBody.empty())
+                        m_firstBody = request.substr(std::min(request.size(), request.find("\r\n\r\n") + 4));
+                }
+                m_script(connection, request);
                 ::close(fd);
             });
         }
@@ -141,6 +153,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_stopped;
     bool m_stopping = false;
+    std::string m_firstBody;
 };
 
 inline std::string RawConnection::readRequest()
