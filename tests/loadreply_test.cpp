@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-
 using namespace VynMemberComment;
 using VynMemberComment::Platform::XmlDocument;
 
@@ -131,10 +129,11 @@ TEST(LoadReplyTest, MissingDocumentSectionOrUser)
         EXPECT_TRUE(result.rows.empty());
     }
     // the user's name is the first child of the user section
-    const std::pair<QByteArray, std::optional<QString>> users[] = {{"<user>Ann Lee</user>", "Ann Lee"},
-                                                                   {"<user> padded </user>", " padded "},
-                                                                   {"<user><n>Bo</n><n>Cy</n></user>", "Bo"},
-                                                                   {"<user/>", std::nullopt}};
+    // clang-format off
+    const std::pair<QByteArray, std::optional<QString>> users[] = {
+        {"<user>Ann Lee</user>", "Ann Lee"}, {"<user> padded </user>", " padded "},
+        {"<user><n>Bo</n><n>Cy</n></user>", "Bo"}, {"<user/>", std::nullopt}};
+    // clang-format on
     for (const auto &[user, name] : users)
         EXPECT_EQ(readUserName(*parse(reply("", "", "", user))), name) << user.constData();
     EXPECT_EQ(readUserName(XmlDocument()), std::nullopt);
@@ -159,17 +158,16 @@ TEST(LoadReplyTest, ChoicesStopAtTheFirstBadRecord)
     // A bad id keeps its entry with 0 and ends the list; no description: no entry, and the list ends.
     using Entries = std::vector<std::pair<QString, qint32>>;
     const QByteArray a = "<g><id>7</id><d>General</d><extra>x</extra></g>", z = "<g><id>9</id><d>Later</d></g>";
+    // clang-format off
     const std::pair<QByteArray, Entries> cases[] = {
         {a + "<g><id> -3 </id><d> Billing </d></g>", {{"General", 7}, {" Billing ", -3}}},
-        {a + a, {{"General", 7}, {"General", 7}}},
-        {"", {}},
+        {a + a, {{"General", 7}, {"General", 7}}}, {"", {}},
         {a + "<g><id>x</id><d>Bad</d></g>" + z, {{"General", 7}, {"Bad", 0}}},
         {a + "<g><id/><d>NoId</d></g>" + z, {{"General", 7}, {"NoId", 0}}},
         {a + "<g><id>99999999999</id><d>Big</d></g>" + z, {{"General", 7}, {"Big", 0}}},
-        {a + "<g><id>8</id></g>" + z, {{"General", 7}}},
-        {a + "<g><id>8</id><d/></g>" + z, {{"General", 7}}},
-        {a + "<g/>" + z, {{"General", 7}}},
-        {a + "<!--x-->" + z, {{"General", 7}}}};
+        {a + "<g><id>8</id></g>" + z, {{"General", 7}}}, {a + "<g><id>8</id><d/></g>" + z, {{"General", 7}}},
+        {a + "<g/>" + z, {{"General", 7}}}, {a + "<!--x-->" + z, {{"General", 7}}}};
+    // clang-format on
     for (const auto &[groups, expected] : cases) {
         // the types section is read the same way; a missing section gives an empty list
         for (const auto &[section, reply] :
@@ -187,12 +185,11 @@ TEST(LoadReplyTest, ChoicesStopAtTheFirstBadRecord)
 
 TEST(LoadReplyTest, IdsConvertAs32BitIntegers)
 {
+    // clang-format off
     const std::pair<qint32, std::vector<const char16_t *>> integers[] = {
-        {7, {u"7", u"007", u"+7", u"  7  ", u"\t7\n", u"\v\f\r7"}},
-        {0, {u"0", u"-0", u"+000"}},
-        {-12, {u"-12", u" -12"}},
-        {2147483647, {u"2147483647", u"+02147483647"}},
-        {-2147483647 - 1, {u"-2147483648"}}};
+        {7, {u"7", u"007", u"+7", u"  7  ", u"\t7\n", u"\v\f\r7"}}, {0, {u"0", u"-0", u"+000"}},
+        {-12, {u"-12", u" -12"}}, {2147483647, {u"2147483647", u"+02147483647"}}, {-2147483647 - 1, {u"-2147483648"}}};
+    // clang-format on
     for (const auto &[value, texts] : integers)
         for (const char16_t *text : texts)
             EXPECT_EQ(toInt32(text), value) << QString::fromUtf16(text).toStdString();
@@ -201,29 +198,15 @@ TEST(LoadReplyTest, IdsConvertAs32BitIntegers)
         EXPECT_EQ(toInt32(text), std::nullopt) << QString::fromUtf16(text).toStdString();
 }
 
-TEST(LoadReplyTest, FetchReadsOnlyASuccessfulReply)
+// The fetch through the control, its redirects, transfer faults and charsets, is tested with the
+// control; here the edges of a successful status.
+TEST(LoadReplyTest, FetchReadsOnlyASuccessfulStatus)
 {
     LoopbackServer server;
-    std::atomic<int> status = 200;
-    server.setHandler([&](const httplib::Request &req, httplib::Response &res) {
-        if (req.path == "/moved")
-            return res.set_redirect("/reply.xml");
-        // the declaration wins over the header's charset
-        if ((res.status = status) != 204)
-            res.set_content("<?xml version=\"1.0\" encoding=\"windows-1252\"?><r>\x80</r>", "text/xml; charset=utf-8");
-    });
-    // a status other than 2xx fails, whatever the body; a 2xx status without a body too
-    for (const int code : {200, 299, 204, 300, 302, 404, 500}) {
-        status = code;
+    for (const int status : {200, 299, 300, 404}) {
+        server.reply(status, "<r>x</r>", "text/xml");
         const auto doc = fetchLoadReply(server.baseUrl() + "/reply.xml");
-        const QString why = code == 204 ? "offset" : code > 299 ? QStringLiteral("HTTP status %1").arg(code) : "";
-        EXPECT_EQ(doc->documentElement().text(), why.isEmpty() ? QStringLiteral("\u20ac") : QString()) << code;
-        EXPECT_TRUE(why.isEmpty() ? doc->errorText().isEmpty() : doc->errorText().contains(why))
-            << doc->errorText().toStdString();
+        EXPECT_EQ(doc->documentElement().text(), status < 300 ? "x" : QString()) << status;
+        EXPECT_EQ(doc->errorText().contains(QStringLiteral("HTTP status %1").arg(status)), status >= 300);
     }
-    status = 200;
-    EXPECT_EQ(fetchLoadReply(server.baseUrl() + "/moved")->documentElement().text(), QStringLiteral("\u20ac"));
-    const auto closed = fetchLoadReply(LoopbackServer::closedBaseUrl() + "/x");
-    EXPECT_TRUE(closed->documentElement().isNull());
-    EXPECT_TRUE(closed->errorText().contains("network error")) << closed->errorText().toStdString();
 }
