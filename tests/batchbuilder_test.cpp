@@ -77,29 +77,26 @@ TEST(BatchBuilderTest, OneHeaderFirstAndNewRowsCountedInListOrder)
 
 TEST(BatchBuilderTest, CellsAsTheStatementsWriteThem)
 {
-    const struct {
-        RowSpec row;
-        std::string statement;
-    } cases[] = {
-        // texts and names are literals, each quote doubled; blanks kept; empty is the empty literal
+    // Texts and names are literals, each quote doubled, blanks kept; group and type pass as they
+    // stand, the sequence number as read; focus cells are truth values, written as digits.
+    // clang-format off
+    const std::pair<RowSpec, std::string> cases[] = {
         {{"'It's' ''", "N", "2", "5", "O'Hara"},
-         header("1") + insert("1", literal("'It's' ''"), "1", "2", "5", literal("O'Hara"))},
-        {{"x'); DROP TABLE MemberDiscussionComment; --", "3U"},
-         update("1", literal("x'); DROP TABLE MemberDiscussionComment; --"), "3", "2", "5", "1001")},
-        {{"  padded ", "3U"}, update("1", "'  padded '", "3", "2", "5", "1001")},
+         header("1") + insert("1", "'''It''s'' '''''", "1", "2", "5", "'O''Hara'")},
         {{"", "N", "2", "5", ""}, header("1") + insert("1", "''", "1", "2", "5", "''")},
-        // group and type pass as they stand, the sequence number as read
+        {{"x'); DROP TABLE MemberDiscussionComment; --", "3U"},
+         update("1", "'x''); DROP TABLE MemberDiscussionComment; --'", "3", "2", "5", "1001")},
+        {{"  padded ", "3U"}, update("1", "'  padded '", "3", "2", "5", "1001")},
         {{"t", " 0012U", "007", "2147483647"}, update("1", "'t'", "12", "007", "2147483647", "1001")},
         {{"t", "-3U", "-2147483648", "0"}, update("1", "'t'", "-3", "-2147483648", "0", "1001")},
         {{"t", "2147483647U"}, update("1", "'t'", "2147483647", "2", "5", "1001")},
-        // focus cells are truth values, written as digits
         {{"t", "4U", "2", "5", "", {"True", "true", "2", "-1"}}, update("1", "'t'", "4", "2", "5", "1111")},
         {{"t", "4U", "2", "5", "", {"False", "0", " 0.0 ", "FALSE"}}, update("1", "'t'", "4", "2", "5", "0000")},
         {{"t", "N", "2", "5", "c", {"0", "1", "false", "1"}},
-         header("1") + insert("1", "'t'", "1", "2", "5", "'c'", "0101")},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(form({makeRow(c.row)}, 1252, 1), formBody(c.statement)) << c.statement;
+         header("1") + insert("1", "'t'", "1", "2", "5", "'c'", "0101")}};
+    // clang-format on
+    for (const auto &[row, statement] : cases)
+        EXPECT_EQ(form({makeRow(row)}, 1252, 1), formBody(statement)) << statement;
 }
 
 TEST(BatchBuilderTest, UnsendableMarkedRowsStopTheBatch)
@@ -124,8 +121,8 @@ TEST(BatchBuilderTest, UnsendableMarkedRowsStopTheBatch)
         const std::vector<CommentRow> rows{kNew, makeRow(spec), kChanged};
         const StatementBatch batch = buildStatementBatch(rows, 1);
         const EncodedBatch encoded = buildEncodedBatch(rows, 1, 1252);
-        EXPECT_TRUE(batch.text.isEmpty() && encoded.form.isEmpty()) << batch.text.toStdString();
-        ASSERT_TRUE(batch.error && encoded.error) << spec.group.toStdString() << "|" << spec.type.toStdString();
+        ASSERT_TRUE(batch.error && encoded.error && batch.text.isEmpty() && encoded.form.isEmpty())
+            << spec.group.toStdString() << "|" << spec.type.toStdString() << "|" << spec.sequence.toStdString();
         EXPECT_EQ(*encoded.error, *batch.error);
         EXPECT_TRUE(batch.error->startsWith("Row 2: the ")) << batch.error->toStdString();
     }

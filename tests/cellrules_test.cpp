@@ -23,15 +23,15 @@ std::string show(const char16_t *text)
 TEST(CellRulesTest, TruthValues)
 {
     // the words in any letter case, blanks and tabs around allowed; numbers, true unless 0
+    // clang-format off
     const std::pair<std::optional<bool>, std::vector<const char16_t *>> groups[] = {
-        {true,
-         {u"True", u"true", u"TRUE", u"tRuE", u" True ", u"\tTrue\t", u"1", u"-1", u"2", u"+7", u"0.5", u"-.5",
-          u"99999999999999999999999", u" 1 ", u"10"}},
-        {false,
-         {u"False", u"false", u"FALSE", u"\tfalse", u"fALSE  ", u"0", u"-0", u"0.0", u"000", u"0.", u" 0", u"\t0"}},
-        {std::nullopt,
-         {u"", u" ", u"yes", u"T", u"Truee", u"Fals", u"True False", u"1 0", u"-", u"+", u".", u"1.2.3", u"1e3", u"&H1",
-          u"--1", u"1-", u"\u0661", u"\n1", u"1\u00a0"}}};
+        {true, {u"True", u"true", u"TRUE", u"tRuE", u" True ", u"\tTrue\t", u"1", u"-1", u"2", u"+7", u"0.5", u"-.5",
+                u"99999999999999999999999", u" 1 ", u"10"}},
+        {false, {u"False", u"false", u"FALSE", u"\tfalse", u"fALSE  ", u"0", u"-0", u"0.0", u"000", u"0.", u" 0",
+                 u"\t0"}},
+        {std::nullopt, {u"", u" ", u"yes", u"T", u"Truee", u"Fals", u"True False", u"1 0", u"-", u"+", u".", u"1.2.3",
+                        u"1e3", u"&H1", u"--1", u"1-", u"\u0661", u"\n1", u"1\u00a0"}}};
+    // clang-format on
     for (const auto &[expected, texts] : groups)
         for (const char16_t *text : texts)
             EXPECT_EQ(readTruthValue(text), expected) << show(text);
@@ -54,32 +54,18 @@ TEST(CellRulesTest, RowMarkersAreCaseSensitiveLastCharacters)
 
 TEST(CellRulesTest, SequenceNumberLeadsTheCell)
 {
-    const std::optional<qint32> none;
-    const std::pair<const char16_t *, std::optional<qint32>> cases[] = {{u"7U", 7},
-                                                                        {u" 12U", 12},
-                                                                        {u"12", 12},
-                                                                        {u"007", 7},
-                                                                        {u"3 4", 3},
-                                                                        {u"0U", 0},
-                                                                        {u"2147483647U", 2147483647},
-                                                                        {u"-7U", -7},
-                                                                        {u"+7U", 7},
-                                                                        {u"\t-7", -7},
-                                                                        {u"-2147483648U", -2147483647 - 1},
-                                                                        {u"N", none},
-                                                                        {u"", none},
-                                                                        {u"U", none},
-                                                                        {u" ", none},
-                                                                        {u"-", none},
-                                                                        {u"- 7", none},
-                                                                        {u"--7", none},
-                                                                        {u"x7", none},
-                                                                        {u"\n7", none},
-                                                                        {u"2147483648U", none},
-                                                                        {u"-2147483649", none},
-                                                                        {u"99999999999999999999", none}};
-    for (const auto &[cell, expected] : cases)
-        EXPECT_EQ(leadingNumber(cell), expected) << show(cell);
+    // clang-format off
+    const std::pair<qint32, std::vector<const char16_t *>> numbers[] = {
+        {7, {u"7U", u"007", u"+7U", u"7 U", u"7N", u"\t 7"}}, {12, {u" 12U", u"12"}}, {3, {u"3 4"}},
+        {0, {u"0U", u"-0"}}, {-7, {u"-7U", u"\t-7"}}, {2147483647, {u"2147483647U"}},
+        {-2147483647 - 1, {u"-2147483648U"}}};
+    // clang-format on
+    for (const auto &[value, cells] : numbers)
+        for (const char16_t *cell : cells)
+            EXPECT_EQ(leadingNumber(cell), value) << show(cell);
+    for (const char16_t *cell : {u"N", u"", u"U", u" ", u"-", u"- 7", u"--7", u"x7", u"\n7", u"2147483648U",
+                                 u"-2147483649", u"99999999999999999999"})
+        EXPECT_EQ(leadingNumber(cell), std::nullopt) << show(cell);
 }
 
 TEST(CellRulesTest, MarkedChangedKeepsNewRowsAndIsStable)

@@ -39,9 +39,7 @@ TEST(XmlDocumentTest, PositionsCountElementsTextCdataCommentsAndInstructions)
     EXPECT_EQ(texts, (QStringList{"1", "c", "d", " ", "\n  t \n  ", ""}));
     EXPECT_EQ(root.item(2).text(), QStringLiteral("d"));
     EXPECT_FALSE(root.item(5).isNull());
-    EXPECT_TRUE(root.item(6).isNull());
-    EXPECT_TRUE(root.item(-1).isNull());
-    EXPECT_TRUE(root.item(5).firstChild().isNull());
+    EXPECT_TRUE(root.item(6).isNull() && root.item(-1).isNull() && root.item(5).firstChild().isNull());
     EXPECT_TRUE(XmlNode().item(0).isNull());
     EXPECT_EQ(XmlNode().text(), QString());
 }
@@ -75,9 +73,7 @@ TEST(XmlDocumentTest, MalformedReplyLeavesNoDocumentElement)
     const char *bad[] = {"", "   ", "not xml", "<r>", "<r><a></r>", "<r a=1/>", "<a/><b/>", "<r/><!--x--><s/>"};
     for (const char *bytes : bad) {
         XmlDocument doc;
-        EXPECT_FALSE(doc.loadBytes(bytes)) << bytes;
-        EXPECT_TRUE(doc.documentElement().isNull()) << bytes;
-        EXPECT_FALSE(doc.errorText().isEmpty()) << bytes;
+        EXPECT_TRUE(!doc.loadBytes(bytes) && doc.documentElement().isNull() && !doc.errorText().isEmpty()) << bytes;
     }
     XmlDocument doc;
     doc.loadBytes("<r><a></r>");
@@ -102,19 +98,18 @@ TEST(XmlDocumentTest, HostileRepliesAreReadSafely)
     for (const QByteArray &bytes :
          {bomb + "]><r>&e9;</r>", bomb + "<!ENTITY x SYSTEM \"" + server.baseUrl().toUtf8() + "/x\">]><r>&x;</r>"}) {
         doc.loadBytes(bytes);
-        EXPECT_FALSE(doc.documentElement().text().contains(QStringLiteral("boom")));
-        EXPECT_FALSE(doc.documentElement().text().contains(QStringLiteral("secret")));
+        const QString text = doc.documentElement().text();
+        EXPECT_FALSE(text.contains(QStringLiteral("boom")) || text.contains(QStringLiteral("secret")))
+            << bytes.constData();
     }
     EXPECT_TRUE(server.requests().empty());
 
     // invalid UTF-8 reads as UTF-8 decoding replaces it
-    const QByteArray invalid = "a\xC3(\xFF\xED\xA0\x80\xF0\x9F\x98"
-                               "b";
+    const QByteArray invalid = "a\xC3(\xFF\xED\xA0\x80\xF0\x9F\x98!";
     EXPECT_EQ(rootText("<r>" + invalid + "</r>"), QString::fromUtf8(invalid));
 
     // nesting deeper than any stack
-    constexpr int depth = 100000;
-    const QByteArray deep = QByteArray("<e>").repeated(depth) + "deep" + QByteArray("</e>").repeated(depth);
+    const QByteArray deep = QByteArray("<e>").repeated(100000) + "deep" + QByteArray("</e>").repeated(100000);
     ASSERT_TRUE(doc.loadBytes(deep)) << doc.errorText().toStdString();
     EXPECT_EQ(doc.documentElement().text(), QStringLiteral("deep"));
     EXPECT_EQ(doc.documentElement().firstChild().text(), QStringLiteral("deep"));
