@@ -1,6 +1,6 @@
 // The save batch as a property. Rows with arbitrary cell texts go through the batch builder, the
-// control's form writer (which must give the batch's text encoded by urlEncode, in CP1252 and CP936) and the
-// reference server's form decoding and strict parser.
+// control's form writer (which must give the batch's text encoded by urlEncode, in CP1252 and in
+// CP936) and the reference server's form decoding and strict parser.
 // Either the builder refuses the rows, or the server reads back exactly their values, each text
 // inside its literal as CP1252 holds it, or it refuses by a rule of its own (no member chosen, a
 // blank text, a control character). Anything else aborts: no cell text may ever become SQL.

@@ -3,12 +3,13 @@
 // The batch text the control posts and the server page reads, written out once for every test:
 // the statements as the control spells them (spacing and capitals included) and the form around
 // them. Texts and names are passed as SQL literals, quotes and all; focus flags are four digits in
-// the order center, membership, beta, franchise relations.
+// the order center, membership, beta, franchise relations. And the form encoding by its rule.
 
 #include "exchange/urlencode.h"
 #include "platform/codepage.h"
 
 #include <string>
+#include <vector>
 
 namespace WireForms {
 
