@@ -8,13 +8,15 @@ using namespace VynMemberComment;
 
 TEST(UrlEncodeTest, EncodedForms)
 {
-    // letters, digits and "*-._" pass, a blank is "+", all else "%" and its code in the page: two
+    // Letters, digits and "*-._" pass, a blank is "+", all else "%" and its code in the page: two
     // digits, four for a double-byte character; "?" for what the page lacks, each half of a pair
-    // too; a page iconv does not know is CP1252
+    // too; a page iconv does not know is CP1252. The worked example's new row among them.
     // clang-format off
     const std::tuple<const char16_t *, Platform::CodePage, const char *> cases[] = {
-        {u"", 1252, ""}, {u"Don't call back", 1252, "Don%27t+call+back"}, {u"x=1&y='z'", 1252, "x%3D1%26y%3D%27z%27"},
-        {u"50% off", 1252, "50%25+off"}, {u"A+B", 1252, "A%2BB"}, {u"*-._~", 1252, "*-._%7E"},
+        {u"", 1252, ""}, {u"50% off", 1252, "50%25+off"}, {u"A+B", 1252, "A%2BB"}, {u"*-._~", 1252, "*-._%7E"},
+        {u"VALUES (1234 ,'Don''t call back',@MAXID+1,2,5,GETDATE(),'clerk1',1,0,0,GETDATE(),1);", 1252,
+         "VALUES+%281234+%2C%27Don%27%27t+call+back%27%2C%40MAXID%2B1%2C2%2C5%2CGETDATE%28%29%2C%27clerk1%27%2C1%2C0"
+         "%2C0%2CGETDATE%28%29%2C1%29%3B"},
         {u"\t\r\n\x7f", 1252, "%09%0D%0A%7F"}, {u"caf\u00e9 \u20ac", 1252, "caf%E9+%80"},
         {u"a\u4e2d\U0001F600\xd800", 1252, "a%3F%3F%3F%3F"}, {u"\u00e9\u20ac", 99999, "%E9%80"},
         {u"\u0416", 1251, "%C6"}, {u"\u0105", 1250, "%B9"}, {u"\u03a9", 1253, "%D9"}, {u"\u0e01", 874, "%A1"},
