@@ -1,6 +1,6 @@
 // The save batch as a property. Rows with arbitrary cell texts go through the batch builder, the
-// control's form writer in CP1252 (which must give the batch's text encoded by urlEncode) and the
-// reference server's form decoding and strict parser.
+// control's form writer (which must give the batch's text encoded by urlEncode, in CP1252 and in
+// CP936) and the reference server's form decoding and strict parser.
 // Either the builder refuses the rows, or the server reads back exactly their values, each text
 // inside its literal as CP1252 holds it, or it refuses by a rule of its own (no member chosen, a
 // blank text, a control character). Anything else aborts: no cell text may ever become SQL.
@@ -89,16 +89,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             row.appendCell(cells[c]);
     }
     const StatementBatch batch = buildStatementBatch(rows, member);
-    // The save's form, written in one pass, is the batch's text encoded.
-    const EncodedBatch encoded = buildEncodedBatch(rows, member, 1252);
-    if (encoded.error != batch.error)
-        fail("the form writer and the batch text disagree on the rows:", batch.error.value_or(QString()).toStdString());
+    // The save's form, written in one pass, is the batch's text encoded, in a double-byte page too.
+    for (const Platform::CodePage codePage : {936, 1252}) {
+        const EncodedBatch encoded = buildEncodedBatch(rows, member, codePage);
+        if (encoded.error != batch.error)
+            fail("the form writer and the batch text disagree on the rows:",
+                 batch.error.value_or(QString()).toStdString());
+        if (encoded.form != (batch.text.isEmpty() ? QString() : "SQL=" + urlEncode(batch.text, codePage)).toLatin1())
+            fail("the form is not the encoded batch:", encoded.form.toStdString());
+    }
     if (batch.error || batch.text.isEmpty())
         return 0;
 
-    const QByteArray body = encoded.form;
-    if (body != (QStringLiteral("SQL=") + urlEncode(batch.text, 1252)).toLatin1())
-        fail("the form is not the encoded batch:", body.toStdString());
+    const QByteArray body = buildEncodedBatch(rows, member, 1252).form;
     const std::optional<FormFields> form = decodeForm(body.toStdString(), cp1252());
     if (!form || form->size() != 1 || form->front().first != "SQL")
         fail("the form does not decode to one field SQL:", body.toStdString());

@@ -10,7 +10,7 @@
 namespace VynMemberComment::Platform {
 
 // The fast paths of the text work a load, a sort and a save repeat for every row. Each answers
-// exactly as the slower reference beside it, which tests/fastpaths_test.cpp compares it with.
+// exactly as the slower reference beside it, which fuzz/fastpaths_fuzz.cpp compares it with.
 
 // Decodes UTF-8 into out (room for utf8.size() units) and returns the end of what it wrote.
 // Reference: QString::fromUtf8, whose decoder slows down at every non-ASCII letter, and comment

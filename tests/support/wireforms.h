@@ -3,11 +3,13 @@
 // The batch text the control posts and the server page reads, written out once for every test:
 // the statements as the control spells them (spacing and capitals included) and the form around
 // them. Texts and names are passed as SQL literals, quotes and all; focus flags are four digits in
-// the order center, membership, beta, franchise relations.
+// the order center, membership, beta, franchise relations. And the form encoding by its rule.
 
 #include "exchange/urlencode.h"
+#include "platform/codepage.h"
 
 #include <string>
+#include <vector>
 
 namespace WireForms {
 
@@ -33,8 +35,8 @@ inline std::string insert(const std::string &member, const std::string &text, co
     return "INSERT INTO MemberDiscussionComment (MemberID,CommentDescription ,CommentSequence,CommentGroup , "
            "CommentType, CommentDate, CommentEnteredBy, Focuscenter, FocusMembership, FocusBeta,RecordLastUpdated, "
            "FocusFranchiseRelations) VALUES ("
-        + member + " ," + text + ",@MAXID+" + offset + "," + group + "," + type + ",GETDATE()," + by + ","
-        + focus[0] + "," + focus[1] + "," + focus[2] + ",GETDATE()," + focus[3] + ");";
+        + member + " ," + text + ",@MAXID+" + offset + "," + group + "," + type + ",GETDATE()," + by + "," + focus[0]
+        + "," + focus[1] + "," + focus[2] + ",GETDATE()," + focus[3] + ");";
 }
 
 inline std::string update(const std::string &member, const std::string &text, const std::string &sequence,
@@ -56,6 +58,26 @@ inline const std::string kBothComments = header("1234") + kNewComment + kChanged
 inline std::string formBody(const std::string &batch, int codePage = 1252)
 {
     return "SQL=" + VynMemberComment::urlEncode(QString::fromStdString(batch), codePage).toStdString();
+}
+
+// The encoding as its rule says, one unit at a time, for the fast encoder to be held against:
+// letters, digits and "*-._" pass, a blank is "+", any other unit is "%" and its code in the code
+// page in upper-case hexadecimal (two digits, four for a double-byte code).
+inline std::string encodedByRule(QStringView text, int codePage)
+{
+    std::vector<std::uint16_t> codes;
+    VynMemberComment::Platform::toCodePage(text, codePage, codes);
+    std::string out;
+    for (const std::uint16_t code : codes) {
+        if ((code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z') || (code >= 'a' && code <= 'z') || code == '*'
+            || code == '-' || code == '.' || code == '_')
+            out += char(code);
+        else if (code == ' ')
+            out += '+';
+        else
+            out += QStringLiteral("%%1").arg(code, code > 0xFF ? 4 : 2, 16, QLatin1Char('0')).toUpper().toStdString();
+    }
+    return out;
 }
 
 } // namespace WireForms
