@@ -13,12 +13,8 @@ class EditorTest : public ControlFixture
 protected:
     void SetUp() override
     {
-        group()->addItem(QStringLiteral("General"), 2);
-        group()->addItem(QStringLiteral("Billing"), 3);
-        type()->addItem(QStringLiteral("Call"), 5);
-        type()->addItem(QStringLiteral("Letter"), 4);
-        group()->setCurrentIndex(-1);
-        type()->setCurrentIndex(-1);
+        serve(LoadReply()); // the choices General 2, Billing 3; Call 5, Letter 4; the user Ann Lee
+        ASSERT_TRUE(load().empty());
         show();
         Platform::setClock([] { return QDateTime(QDate(2010, 8, 5), QTime(15, 7, 9)); });
     }
@@ -105,7 +101,7 @@ TEST_F(EditorTest, NewCommentIsValidatedThenAddedMarkedNew)
     const QStringList expected =
         cellsOf(newRow({{Column::Description, QString::fromUtf16(u"  \u00a0x\u2028y\r\nz\r\nw")},
                         {Column::CommentDate, "8/5/2010 03:07PM"},
-                        {Column::EnteredBy, ""},
+                        {Column::EnteredBy, "Ann Lee"},
                         {Column::RecordLastUpdated, "Aug 05 2010 03:07PM"}}));
     EXPECT_EQ(rows()[0], expected);
     EXPECT_TRUE(control->IsCommentNotEmpty());
@@ -413,8 +409,8 @@ TEST_F(EditorTest, LockedTextOfALoadedRowIsSentExactly)
 
     server.reply(200, "");
     EXPECT_TRUE(save().empty());
-    ASSERT_EQ(server.requests().size(), 1u);
+    ASSERT_EQ(server.requests().size(), 2u); // the load, the save
     const std::string expected =
         control->urlEncode(QStringLiteral("SET CommentDescription = '%1',").arg(locked)).toStdString();
-    EXPECT_NE(server.requests()[0].body.find(expected), std::string::npos) << server.requests()[0].body;
+    EXPECT_NE(server.requests()[1].body.find(expected), std::string::npos) << server.requests()[1].body;
 }
