@@ -24,7 +24,6 @@ TEST_F(LoadDataTest, GetUrlIsBuiltFromTheArguments)
         const char *target;
     } cases[] = {
         {"", 0, 5, 3, "/MemberComment.asp?Type=3&PersonID=5&MemberID=0"},
-        {"", 42, 0, -1, "/MemberComment.asp?Type=-1&PersonID=0&MemberID=42"},
         {"", -7, -32768, 32767, "/MemberComment.asp?Type=32767&PersonID=-32768&MemberID=-7"},
         {"", 2147483647, 1, 0, "/MemberComment.asp?Type=0&PersonID=1&MemberID=2147483647"},
         {"/app/pages", 9, 1, 2, "/app/pages/MemberComment.asp?Type=2&PersonID=1&MemberID=9"},
