@@ -58,15 +58,9 @@ TEST(CommentListModelTest, KeepsTheModelContractThroughEveryChange)
 
 TEST(CommentListModelTest, SortsTextsStablyWithoutRegardToCase)
 {
-    // numbers compare as texts
-    auto model = modelWith({QStringLiteral("9"), QStringLiteral("10"), QStringLiteral("100"), QStringLiteral("2")}, 2);
-    model->setSortKey(2);
-    EXPECT_EQ(column(*model, 2), (QStringList{"10", "100", "2", "9"}));
-    model->setSortOrder(CommentListModel::Descending);
-    EXPECT_EQ(column(*model, 2), (QStringList{"9", "2", "100", "10"}));
-
+    // numbers compare as texts: the editor's header clicks show it through the control
     // letter case does not count, and equal texts keep their previous order in both directions
-    model =
+    auto model =
         modelWith({QStringLiteral("beta"), QStringLiteral("Alpha"), QStringLiteral("ALPHA"), QStringLiteral("alpha")});
     for (int r = 0; r < model->rowCount(); ++r)
         model->setCell(r, 1, QString::number(r));

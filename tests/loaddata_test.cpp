@@ -1,5 +1,5 @@
 // LoadData on the real control against a loopback server: the GET it sends, a full load, every
-// failure in the reply with what stays, the choice lists' rules, decoding, and repeated loads.
+// failure in the reply with what stays, the choice lists as the control fills them, and repeated loads.
 #include "support/controlfixture.h"
 
 namespace {
@@ -24,7 +24,6 @@ TEST_F(LoadDataTest, GetUrlIsBuiltFromTheArguments)
         const char *target;
     } cases[] = {
         {"", 0, 5, 3, "/MemberComment.asp?Type=3&PersonID=5&MemberID=0"},
-        {"", 42, 0, -1, "/MemberComment.asp?Type=-1&PersonID=0&MemberID=42"},
         {"", -7, -32768, 32767, "/MemberComment.asp?Type=32767&PersonID=-32768&MemberID=-7"},
         {"", 2147483647, 1, 0, "/MemberComment.asp?Type=0&PersonID=1&MemberID=2147483647"},
         {"/app/pages", 9, 1, 2, "/app/pages/MemberComment.asp?Type=2&PersonID=1&MemberID=9"},
@@ -115,7 +114,6 @@ TEST_F(LoadDataTest, FailuresShowTheErrorBoxAndKeepWhatWasRead)
     };
     const std::string shortRecord = with({"1", "2", "3", "4"}, [](LoadReply &r) { r.comments[2].removeLast(); });
     const std::string emptyField = with({"1", "3", "4"}, [](LoadReply &r) { r.comments[1][6] = QByteArray(); });
-    const std::string noText = with({"1", "3", "4"}, [](LoadReply &r) { r.comments[1][0] = QByteArray(); });
     const std::string noted = QByteArray::fromStdString(with({"1", "2"}, [](LoadReply &) {}))
                                   .replace("</comment>\n<comment>", "</comment><!-- note --><comment>")
                                   .toStdString();
@@ -133,7 +131,6 @@ TEST_F(LoadDataTest, FailuresShowTheErrorBoxAndKeepWhatWasRead)
         {threeSections, 200, 1002, "has 3 sections", {}, true},
         {shortRecord, 200, 1003, "position 2 has 13 fields; the list has 14 columns", {"1", "2", "3"}, true},
         {emptyField, 200, 1004, "position 1: field at position 6", {"1", "3"}, true},
-        {noText, 200, 1004, "position 1: field at position 0", {"1"}, true},
         {noted, 200, 1005, "position 1 has no fields", {"1"}, true},
     };
     for (const Case &c : cases) {
@@ -192,15 +189,9 @@ TEST_F(LoadDataTest, ChoiceListsAbsorbTheirErrors)
     control->CommentTypes();
     EXPECT_TRUE(boxes.noneShown());
 
-    // an id that is no integer keeps its entry with 0; the records after it are missing
-    LoadReply badId;
-    badId.groups = {{"1", "One"}, {"x1", "Bad"}, {"3", "Three"}};
-    badId.types = {{"1", "One"}, {"", "No id"}, {"3", "Three"}};
-    serve(badId);
-    load();
-    EXPECT_EQ(entries(group()), (Entries{{"One", 1}, {"Bad", 0}}));
-    EXPECT_EQ(entries(type()), (Entries{{"One", 1}, {"No id", 0}}));
-    EXPECT_EQ(group()->currentIndex(), -1);
+    // which records a list takes is loadreply's table; here what the control does with a reply
+    serve(LoadReply());
+    ASSERT_TRUE(load().empty());
 
     // a user section without a child: the type list and the user stay, the groups are refilled
     LoadReply noUser;
@@ -211,38 +202,6 @@ TEST_F(LoadDataTest, ChoiceListsAbsorbTheirErrors)
     d()->mtEnteredBy = QStringLiteral("kept");
     load();
     EXPECT_EQ(d()->mtEnteredBy, QStringLiteral("kept"));
-    EXPECT_EQ(entries(type()), (Entries{{"One", 1}, {"No id", 0}}));
+    EXPECT_EQ(entries(type()), (Entries{{"Call", 5}, {"Letter", 4}}));
     EXPECT_EQ(entries(group()), (Entries{{"Six", 6}}));
-
-    // no description: the entries before it stay
-    LoadReply noDescription;
-    noDescription.types = {{"1", "One"}, {"2", ""}, {"3", "Three"}};
-    serve(noDescription);
-    load();
-    EXPECT_EQ(entries(type()), (Entries{{"One", 1}}));
-}
-
-TEST_F(LoadDataTest, RepliesDecodeByTheirDeclaration)
-{
-    const QString text = QStringLiteral("Caf\u00e9 \u20ac \u201cquoted\u201d");
-    LoadReply reply;
-    reply.user = text.toUtf8();
-    reply.add(numbered(text, "1"));
-    const QString xml = QString::fromUtf8(reply.xml());
-
-    // windows-1252, whatever the header says
-    QByteArray cp1252 = xml.toUtf8();
-    cp1252.replace("<?xml version=\"1.0\"?>", "<?xml version=\"1.0\" encoding=\"windows-1252\"?>");
-    cp1252.replace(text.toUtf8(), "Caf\xE9 \x80 \x93quoted\x94");
-    // UTF-16 little-endian with its mark
-    QByteArray utf16("\xFF\xFE");
-    for (QChar c : xml)
-        utf16.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
-
-    for (const QByteArray &bytes : {cp1252, utf16}) {
-        server.reply(200, bytes.toStdString(), "text/xml; charset=utf-8");
-        EXPECT_TRUE(load().empty());
-        EXPECT_EQ(column(Column::Description), QStringList{text});
-        EXPECT_EQ(d()->mtEnteredBy, text);
-    }
 }

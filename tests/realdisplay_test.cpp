@@ -1,5 +1,5 @@
-// What a person sees and does on a real X display while a load waits: the program starts its own
-// Xvfb and runs on the xcb platform, moves the pointer and clicks and types through XTEST (xdotool),
+// What a person sees and does on a real X display while a load waits: ctest runs it under its own
+// Xvfb (xvfb-run) on the xcb platform; it moves the pointer and clicks and types through XTEST (xdotool),
 // and reads the pointer's shape as the X server shows it (XFixes).
 #include "support/controlfixture.h"
 #include "support/xdisplay.h"
@@ -12,14 +12,11 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <thread>
 
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 extern char **environ;
 
@@ -199,45 +196,4 @@ TEST(RealDisplayTest, LoadShowsBusyEverywhereDiscardsInputAndRepaints)
     EXPECT_TRUE(waitFor([&] { return display.pointerImage() == normal; }, 3000));
     xdotool({"click", "1"});
     EXPECT_TRUE(waitFor([&] { return add->text() == QLatin1String("Save"); }, 3000));
-}
-
-// Starts Xvfb on a display it chooses, runs the tests on it with the xcb platform, and stops it.
-int main(int argc, char **argv)
-{
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0)
-        return 1;
-    const pid_t server =
-        spawn({"Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-    close(pipeFds[1]);
-    if (server < 0) {
-        std::fprintf(stderr, "Xvfb cannot be started: install the Debian package xvfb\n");
-        return 1;
-    }
-    char number[16] = {};
-    pollfd ready{pipeFds[0], POLLIN, 0};
-    const bool started = poll(&ready, 1, 10000) == 1 && read(pipeFds[0], number, sizeof number - 1) > 0;
-    close(pipeFds[0]);
-    if (!started) {
-        std::fprintf(stderr, "Xvfb did not start within 10 s\n");
-        kill(server, SIGTERM);
-        reap(server, 5s);
-        return 1;
-    }
-    setenv("DISPLAY", (":" + std::to_string(std::atoi(number))).c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-    // The X server's own cursors, which stand still: a theme's busy pointer is animated, and no
-    // single frame of it could be compared.
-    setenv("XCURSOR_PATH", "/nonexistent", 1);
-    XDisplay::initThreads();
-
-    int result = 1;
-    {
-        QApplication app(argc, argv);
-        ::testing::InitGoogleTest(&argc, argv);
-        result = RUN_ALL_TESTS();
-    }
-    kill(server, SIGTERM);
-    reap(server, 5s);
-    return result;
 }

@@ -46,65 +46,42 @@ protected:
     {
         return box.title == QLatin1String("Membership Messaging") && box.text == QLatin1String(kSaved);
     }
-
-    // The host calls LoadData while ReadData waits; saveAnsweredFirst lets the save's reply arrive
-    // (and its box be answered) while LoadData itself waits.
-    void loadDuringTheWait(bool saveAnsweredFirst)
-    {
-        MessageBoxes boxes;
-        bool loaded = false;
-        if (saveAnsweredFirst)
-            boxes.whileShown([this] { loadGate.release(); });
-        duringTheWait([&] {
-            (saveAnsweredFirst ? gate : loadGate).release();
-            control->LoadData(server.baseUrl(), 1, 1);
-            loaded = true;
-            gate.release();
-        });
-        EXPECT_TRUE(control->ReadData().isEmpty());
-        EXPECT_TRUE(loaded);
-        ASSERT_EQ(boxes.seen().size(), 1u);
-        EXPECT_TRUE(savedBox(boxes.seen()[0])) << boxes.seen()[0].text.toStdString();
-        ASSERT_EQ(postedBatches().size(), 1u);
-        EXPECT_NE(postedBatches()[0].find("'pending'"), std::string::npos);
-        // the host asked for the server's list, and it shows
-        EXPECT_EQ(column(Column::Description), QStringList{"from server"});
-        EXPECT_TRUE(pointerRestored());
-        EXPECT_FALSE(d()->Inet1->isRunning());
-    }
-
-    // The host releases the control before the save's reply arrives, or while it is shown.
-    void releaseDuringTheWait(bool whileTheBoxIsUp)
-    {
-        MessageBoxes boxes;
-        if (whileTheBoxIsUp) {
-            boxes.whileShown([this] { delete control.data(); });
-            gate.release();
-        } else {
-            duringTheWait([this] {
-                delete control.data();
-                gate.release();
-            });
-        }
-        MemberComment *released = control;
-        EXPECT_TRUE(released->ReadData().isEmpty());
-        EXPECT_TRUE(control.isNull());
-        EXPECT_EQ(postedBatches().size(), 1u);
-        // a late reply finds nobody to show it to
-        EXPECT_FALSE(waitFor([&] { return boxes.seen().size() > (whileTheBoxIsUp ? 1u : 0u); }, 300));
-    }
 };
+
+class ReentrancyLoad : public ReentrancyTest, public ::testing::WithParamInterface<bool>
+{};
+class ReentrancyRelease : public ReentrancyTest, public ::testing::WithParamInterface<bool>
+{};
+INSTANTIATE_TEST_SUITE_P(SaveAnsweredFirst, ReentrancyLoad, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(WhileTheBoxIsUp, ReentrancyRelease, ::testing::Bool());
 
 } // namespace
 
-TEST_F(ReentrancyTest, HostLoadsWhileReadDataWaits)
+// The host calls LoadData while ReadData waits; with the parameter the save's reply arrives (and
+// its box is answered) while LoadData itself waits.
+TEST_P(ReentrancyLoad, HostLoadsWhileReadDataWaits)
 {
-    loadDuringTheWait(false);
-}
-
-TEST_F(ReentrancyTest, SaveReplyArrivesWhileTheHostsLoadWaits)
-{
-    loadDuringTheWait(true);
+    const bool saveAnsweredFirst = GetParam();
+    MessageBoxes boxes;
+    bool loaded = false;
+    if (saveAnsweredFirst)
+        boxes.whileShown([this] { loadGate.release(); });
+    duringTheWait([&] {
+        (saveAnsweredFirst ? gate : loadGate).release();
+        control->LoadData(server.baseUrl(), 1, 1);
+        loaded = true;
+        gate.release();
+    });
+    EXPECT_TRUE(control->ReadData().isEmpty());
+    EXPECT_TRUE(loaded);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_TRUE(savedBox(boxes.seen()[0])) << boxes.seen()[0].text.toStdString();
+    ASSERT_EQ(postedBatches().size(), 1u);
+    EXPECT_NE(postedBatches()[0].find("'pending'"), std::string::npos);
+    // the host asked for the server's list, and it shows
+    EXPECT_EQ(column(Column::Description), QStringList{"from server"});
+    EXPECT_TRUE(pointerRestored());
+    EXPECT_FALSE(d()->Inet1->isRunning());
 }
 
 TEST_F(ReentrancyTest, ChangesDuringTheWaitGoWithALaterSave)
@@ -159,14 +136,26 @@ TEST_F(ReentrancyTest, SecondReadDataDuringTheWaitSendsNothing)
     EXPECT_TRUE(pointerRestored());
 }
 
-TEST_F(ReentrancyTest, ControlReleasedBeforeTheSaveReply)
+// The host releases the control before the save's reply arrives, or (with the parameter) while it is shown.
+TEST_P(ReentrancyRelease, ControlReleasedDuringTheSave)
 {
-    releaseDuringTheWait(false);
-}
-
-TEST_F(ReentrancyTest, ControlReleasedWhileTheSaveReplyIsShown)
-{
-    releaseDuringTheWait(true);
+    const bool whileTheBoxIsUp = GetParam();
+    MessageBoxes boxes;
+    if (whileTheBoxIsUp) {
+        boxes.whileShown([this] { delete control.data(); });
+        gate.release();
+    } else {
+        duringTheWait([this] {
+            delete control.data();
+            gate.release();
+        });
+    }
+    MemberComment *released = control;
+    EXPECT_TRUE(released->ReadData().isEmpty());
+    EXPECT_TRUE(control.isNull());
+    EXPECT_EQ(postedBatches().size(), 1u);
+    // a late reply finds nobody to show it to
+    EXPECT_FALSE(waitFor([&] { return boxes.seen().size() > (whileTheBoxIsUp ? 1u : 0u); }, 300));
 }
 
 TEST_F(ReentrancyTest, ControlReleasedWhileLoadDataWaits)

@@ -5,8 +5,6 @@
 
 #include <membercommentserver.h>
 
-#include <QRegularExpression>
-
 #include <memory>
 
 namespace {
@@ -112,12 +110,6 @@ TEST_P(RoundTripTest, NewAndChangedCommentsAreStoredAndShownAgain)
               (QSet<QString>{QString::number(highest + 1), QString::number(highest + 2)}));
     EXPECT_EQ(cellOf(c, QStringLiteral("First new"), Column::FocusCenter), QStringLiteral("1"));
     EXPECT_EQ(cellOf(c, QStringLiteral("First new"), Column::EnteredBy), QStringLiteral("Demo Clerk"));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{1,2}/\\d{1,2}/\\d{4} \\d\\d:\\d\\d[AP]M$"))
-                    .match(cellOf(c, QStringLiteral("First new"), Column::CommentDate))
-                    .hasMatch());
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[A-Z][a-z]{2} \\d\\d \\d{4} \\d\\d:\\d\\d[AP]M$"))
-                    .match(cellOf(c, QStringLiteral("First new"), Column::RecordLastUpdated))
-                    .hasMatch());
     EXPECT_EQ(cellOf(c, loadedText, Column::CommentSequence), QString::number(highest));
     EXPECT_NE(cellOf(c, loadedText, Column::FocusBETA), oldBeta);
 }
@@ -147,12 +139,6 @@ TEST_P(RoundTripTest, HostileTextsComeBackUnchanged)
     loadFromServer(c);
     for (const QString &text : pending)
         EXPECT_GT(cellOf(c, text, Column::CommentSequence).toInt(), 0);
-
-    // a character the code page cannot hold arrives as "?"
-    addComment(c, QStringLiteral("Chinese 中 here"));
-    save(c);
-    loadFromServer(c);
-    EXPECT_GE(findRow(c, Column::Description, QStringLiteral("Chinese ? here")), 0);
 }
 
 TEST_P(RoundTripTest, ALargeSaveArrivesWhole)

@@ -76,7 +76,6 @@ struct LoadReply {
     std::vector<std::pair<QByteArray, QByteArray>> groups{{"2", "General"}, {"3", "Billing"}};
     std::vector<std::pair<QByteArray, QByteArray>> types{{"5", "Call"}, {"4", "Letter"}};
     std::vector<QByteArrayList> comments;
-    QByteArray prolog;
 
     LoadReply &add(const CommentRow &row)
     {
@@ -94,7 +93,7 @@ struct LoadReply {
                 x += "<" + tag + "><id>" + id + "</id><desc>" + text + "</desc></" + tag + ">";
             return x + "</" + tag + "s>\n";
         };
-        QByteArray x = "<?xml version=\"1.0\"?>\n" + prolog + "<reply>\n<user>" + user + "</user>\n";
+        QByteArray x = "<?xml version=\"1.0\"?>\n<reply>\n<user>" + user + "</user>\n";
         x += choices("group", groups) + choices("type", types) + "<comments>\n";
         for (const QByteArrayList &fields : comments) {
             x += "<comment>";
@@ -163,13 +162,10 @@ protected:
     }
     std::vector<QStringList> rows()
     {
-        std::vector<QStringList> all;
-        for (int r = 0; r < model()->rowCount(); ++r) {
-            QStringList row;
+        std::vector<QStringList> all(size_t(model()->rowCount()));
+        for (size_t r = 0; r < all.size(); ++r)
             for (int c = 0; c < Column::Count; ++c)
-                row << model()->cell(r, c);
-            all.push_back(row);
-        }
+                all[r] << model()->cell(int(r), c);
         return all;
     }
     // The choices a box offers: text and id.

@@ -4,6 +4,9 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
 
+// Connections are used from several threads; libX11 before 1.8 needs this ahead of any other call.
+[[maybe_unused]] static const Status threadsReady = XInitThreads();
+
 struct XDisplay::Private {
     Display *display = nullptr;
     Window cover = 0;
@@ -68,9 +71,4 @@ void XDisplay::uncover()
     XDestroyWindow(d->display, d->cover);
     XSync(d->display, False);
     d->cover = 0;
-}
-
-void XDisplay::initThreads()
-{
-    XInitThreads();
 }

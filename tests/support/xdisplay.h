@@ -33,9 +33,6 @@ public:
     void cover(int x, int y, int size, unsigned long colour);
     void uncover();
 
-    // Prepares Xlib for connections used from several threads; call before any other Xlib call.
-    static void initThreads();
-
 private:
     struct Private;
     std::unique_ptr<Private> d;
