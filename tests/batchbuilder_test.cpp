@@ -38,7 +38,7 @@ std::string text(const std::vector<CommentRow> &rows, qint32 member = 1234)
 // The form for the rows, which must be the batch's text encoded.
 std::string form(const std::vector<CommentRow> &rows, Platform::CodePage codePage = 1252, qint32 member = 1234)
 {
-    const std::string form = buildEncodedBatch(rows, member, codePage).form.toStdString();
+    std::string form = buildEncodedBatch(rows, member, codePage).form.toStdString();
     EXPECT_EQ(form, formBody(text(rows, member), codePage));
     return form;
 }

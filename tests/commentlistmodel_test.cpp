@@ -76,6 +76,7 @@ TEST(CommentListModelTest, BulkFillIsOneInsertAndNoSort)
     QSignalSpy inserted(model.get(), &QAbstractItemModel::rowsInserted);
     QSignalSpy layout(model.get(), &QAbstractItemModel::layoutChanged);
     std::vector<CommentRow> rows;
+    rows.reserve(1000);
     for (int i = 0; i < 1000; ++i)
         rows.emplace_back(QString::number(999 - i));
     model->appendRows(std::move(rows));

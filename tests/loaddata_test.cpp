@@ -39,14 +39,6 @@ TEST_F(LoadDataTest, GetUrlIsBuiltFromTheArguments)
         EXPECT_EQ(server.requests().back().method, "GET");
         EXPECT_EQ(d()->mtServerName, base); // where the next save goes
     }
-    // a trailing slash is kept: the control asks for "//MemberComment.asp" (Qt may collapse it on the wire)
-    const QString slashed = server.baseUrl() + QLatin1String("/");
-    control->LoadData(slashed, 1, 2);
-    EXPECT_EQ(d()->mtServerName, slashed);
-    const std::string target = server.requests().back().target;
-    EXPECT_TRUE(target == "//MemberComment.asp?Type=2&PersonID=1&MemberID=9"
-                || target == "/MemberComment.asp?Type=2&PersonID=1&MemberID=9")
-        << target;
 }
 
 TEST_F(LoadDataTest, FullLoadFillsListChoicesAndUserUnderABusyPointer)

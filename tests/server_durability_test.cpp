@@ -6,6 +6,7 @@
 #include "support/backends.h"
 #include "support/serverpage.h"
 #include "support/serverprocess.h"
+#include "support/wireforms.h"
 
 #include <membercommentserver.h>
 
@@ -23,15 +24,14 @@ using namespace VynMemberComment;
 
 namespace {
 
-// Saves new comments of member 1001 with these texts, then the `changed` rows: the reply's status
-// and text, or nothing without a reply.
-std::string save(int port, const QStringList &texts, const std::vector<CommentRow> &changed = {})
+// Saves new comments of member 1001 with these texts, then the changed statements: the reply's
+// status and text, or nothing without a reply.
+std::string save(int port, const QStringList &texts, const std::string &changed = {})
 {
-    std::vector<CommentRow> rows;
-    for (const QString &text : texts)
-        rows.push_back(listRow(1001, text, QStringLiteral("N")));
-    rows.insert(rows.end(), changed.begin(), changed.end());
-    const auto res = clientFor(port)->Post("/MemberComment.asp", formBody(rows, 1001), kSaveHeader);
+    std::string batch = WireForms::header("1001");
+    for (int i = 0; i < texts.size(); ++i)
+        batch += WireForms::insert("1001", WireForms::literal(texts[i].toStdString()), std::to_string(i + 1));
+    const auto res = clientFor(port)->Post("/MemberComment.asp", WireForms::formBody(batch + changed), kSaveHeader);
     return res ? std::to_string(res->status) + " " + res->body : std::string();
 }
 
@@ -78,12 +78,14 @@ TEST_P(ServerDurabilityTest, KilledWhileSavingKeepsEveryReportedSaveWholeAndNumb
     constexpr int kClients = 4;
     std::atomic<int> reported[kClients] = {};
     std::vector<std::thread> clients;
+    clients.reserve(kClients);
     for (int c = 0; c < kClients; ++c) {
         clients.emplace_back([&, c, port = servers[c % 2]->port()] {
             for (int i = 0; i < 1000; ++i) {
                 const std::string reply =
                     save(port, {text(c, i, "first"), text(c, i, "second")},
-                         {listRow(1001, text(c, i, "changed"), QStringLiteral("%1U").arg(c + 1))});
+                         WireForms::update("1001", WireForms::literal(text(c, i, "changed").toStdString()),
+                                           std::to_string(c + 1)));
                 if (reply != "200 Saved 2 new and 1 changed comment(s).") {
                     EXPECT_EQ(reply, "") << c; // none once the server is killed
                     return;

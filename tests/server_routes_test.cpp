@@ -53,7 +53,7 @@ protected:
 
     std::string load(const std::string &path = kLoadPath)
     {
-        const auto res = clientFor(server->port())->Get(path.c_str());
+        const auto res = clientFor(server->port())->Get(path);
         EXPECT_TRUE(res);
         if (!res)
             return {};

@@ -96,7 +96,7 @@ TEST_F(WireFaultsTest, BrokenLoadsShowTheErrorBox)
     qputenv(kLimitVariable, "1"); // replies of at most 1 MiB
     // Answers the load's GET with a redirect to `location`, and what comes then with `then`,
     // whether on the same connection or another.
-    auto redirectThen = [](std::string location, std::function<void(RawConnection &)> then) {
+    auto redirectThen = [](const std::string &location, const std::function<void(RawConnection &)> &then) {
         return [=](RawConnection &c, std::string request) {
             for (; !request.empty(); request = c.readRequest()) {
                 if (request.find("/MemberComment.asp") == std::string::npos)

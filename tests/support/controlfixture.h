@@ -172,6 +172,7 @@ protected:
     static std::vector<std::pair<QString, int>> entries(QComboBox *box)
     {
         std::vector<std::pair<QString, int>> list;
+        list.reserve(size_t(box->count()));
         for (int i = 0; i < box->count(); ++i)
             list.emplace_back(box->itemText(i), box->itemData(i).toInt());
         return list;
@@ -184,7 +185,7 @@ protected:
 
     void serve(const LoadReply &reply) { server.reply(200, reply.xml().toStdString(), "text/xml"); }
     // Loads from `base` (the loopback server when empty); the boxes shown, each answered with OK.
-    std::vector<SeenBox> load(QString base = {})
+    std::vector<SeenBox> load(const QString &base = {})
     {
         MessageBoxes boxes;
         control->LoadData(base.isEmpty() ? server.baseUrl() : base, 1, 1);

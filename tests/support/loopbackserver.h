@@ -84,11 +84,11 @@ public:
     }
 
     // Answers every later request with a fixed status, body and content type.
-    void reply(int status, std::string body, std::string contentType = "text/plain")
+    void reply(int status, const std::string &body, const std::string &contentType = "text/plain")
     {
         setHandler([=](const httplib::Request &, httplib::Response &res) {
             res.status = status;
-            res.set_content(body, contentType.c_str());
+            res.set_content(body, contentType);
         });
     }
 

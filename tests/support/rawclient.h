@@ -25,7 +25,7 @@ public:
         address.sin_family = AF_INET;
         address.sin_port = htons(std::uint16_t(port));
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        (void)::connect(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
     }
     ~RawClient() { ::close(m_fd); }
     RawClient(const RawClient &) = delete;
