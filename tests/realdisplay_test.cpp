@@ -28,6 +28,7 @@ namespace {
 pid_t spawn(std::vector<std::string> args)
 {
     std::vector<char *> argv;
+    argv.reserve(args.size() + 1);
     for (std::string &a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);

@@ -33,7 +33,7 @@ protected:
     }
 
     // Runs action once the control waits and the server holds its request: timers still run meanwhile.
-    void duringTheWait(std::function<void()> action)
+    void duringTheWait(const std::function<void()> &action)
     {
         const size_t sent = server.requests().size();
         QTimer::singleShot(0, &host, [this, sent, action] {

@@ -141,27 +141,6 @@ TEST_P(RoundTripTest, HostileTextsComeBackUnchanged)
         EXPECT_GT(cellOf(c, text, Column::CommentSequence).toInt(), 0);
 }
 
-TEST_P(RoundTripTest, ALargeSaveArrivesWhole)
-{
-    // Megabytes of form, in one POST.
-    MemberComment c;
-    loadFromServer(c);
-    const int before = model(c)->rowCount();
-    std::vector<CommentRow> rows;
-    for (int i = 0; i < 1500; ++i)
-        rows.push_back(newRow(
-            {{Column::Description, QStringLiteral("Row %1: it's caf\u00e9 time, 50% off & more. ").arg(i).repeated(30)},
-             {Column::MemberID, "1001"},
-             {Column::CommentGroup, "1"},
-             {Column::CommentType, "1"}}));
-    const QString last = cellsOf(rows.back())[Column::Description];
-    model(c)->appendRows(std::move(rows));
-    EXPECT_EQ(save(c), QStringLiteral("Saved 1500 new and 0 changed comment(s)."));
-    loadFromServer(c);
-    ASSERT_EQ(model(c)->rowCount(), before + 1500);
-    EXPECT_EQ(cellOf(c, last, Column::FocusFranchiseRelations), QStringLiteral("1"));
-}
-
 TEST_P(RoundTripTest, TwoControlsSavingAtOnceGetDistinctSequences)
 {
     MemberComment a, b;
