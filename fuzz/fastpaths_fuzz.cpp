@@ -96,7 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     checkUtf8Cells(QByteArrayView(data, qsizetype(size)));
 
     QString text(qsizetype(size / 2), Qt::Uninitialized);
-    std::memcpy(text.data(), data, size / 2 * 2);
+    if (size >= 2) // an empty input may come as a null pointer
+        std::memcpy(text.data(), data, size / 2 * 2);
     for (const Platform::CodePage codePage : {1252, 1251, 936})
         checkEncoding(text, codePage);
 
