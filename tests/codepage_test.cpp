@@ -11,7 +11,7 @@ TEST(CodePageTest, LocaleNames)
     // the language decides, and the country where it writes in two scripts; CP1252 for the rest
     // clang-format off
     const std::pair<CodePage, std::vector<const char *>> groups[] = {
-        {936, {"zh_CN.UTF-8", "zh_SG", "zh"}}, {950, {"zh_TW.Big5", "zh_HK.UTF-8"}}, {932, {"ja_JP.UTF-8"}},
+        {936, {"zh_CN.UTF-8", "zh_SG", "zh"}}, {950, {"zh_TW.Big5", "ZH_HK.UTF-8"}}, {932, {"ja_JP.UTF-8"}},
         {949, {"ko_KR.EUC-KR"}}, {1250, {"cs_CZ.UTF-8", "pl_PL", "hu_HU", "sr_RS@latin"}},
         {1251, {"ru_RU.UTF-8", "uk_UA", "bg_BG", "sr_RS", "RU_ru"}}, {1253, {"el_GR.UTF-8"}}, {1254, {"tr_TR.UTF-8"}},
         {1255, {"he_IL.UTF-8"}}, {1256, {"ar_EG.UTF-8", "fa_IR"}}, {1257, {"lt_LT.UTF-8", "lv_LV", "et_EE"}},

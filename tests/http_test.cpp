@@ -1,6 +1,6 @@
-// The one HTTP path against a loopback server: any response ends a POST with its status, body and
-// the charset its Content-Type names; a second request while one runs is refused; the end is
-// reported before isRunning turns false. (What the control posts is tested through ReadData.)
+// The one HTTP path against a loopback server: a second request while one runs is refused, and the
+// end is reported before isRunning turns false. (What the control posts, and how any status, body
+// and charset come back, is tested through ReadData.)
 #include "platform/http.h"
 #include "support/controlfixture.h"
 
@@ -16,17 +16,6 @@ constexpr const char *kFormType = "application/x-www-form-urlencoded";
 class HttpTest : public ::testing::Test
 {
 protected:
-    // Starts a POST and waits (bounded) for its end; returns the results reported.
-    std::vector<HttpResult> post(const QByteArray &body = "SQL=x")
-    {
-        std::vector<HttpResult> results;
-        auto connection =
-            QObject::connect(&transfer, &HttpTransfer::finished, [&](const HttpResult &r) { results.push_back(r); });
-        EXPECT_TRUE(transfer.post(QUrl(page()), body, kFormType));
-        EXPECT_TRUE(waitFor([&] { return !transfer.isRunning(); }));
-        QObject::disconnect(connection);
-        return results;
-    }
     QString page() const { return server.baseUrl() + QLatin1String("/MemberComment.asp"); }
 
     LoopbackServer server;
@@ -34,31 +23,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(HttpTest, AnyHttpResponseCompletesWithItsBodyAndCharset)
-{
-    struct Case {
-        int status;
-        const char *contentType;
-        QByteArray charset;
-    } cases[] = {
-        {200, "text/plain", ""},
-        {201, "text/plain; charset=windows-1252", "windows-1252"},
-        {404, "text/html; charset=\"ISO-8859-1\"", "iso-8859-1"},
-        {500, "text/plain", ""},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.status);
-        const std::string body = "said \x80\x93 " + std::to_string(c.status);
-        server.reply(c.status, body, c.contentType);
-        const std::vector<HttpResult> results = post();
-        ASSERT_EQ(results.size(), 1u);
-        EXPECT_TRUE(results[0].error.isEmpty()) << results[0].error.toStdString();
-        EXPECT_EQ(results[0].status, c.status);
-        EXPECT_EQ(results[0].body, QByteArray::fromStdString(body));
-        EXPECT_EQ(results[0].charset, c.charset);
-    }
-}
 
 TEST_F(HttpTest, RunningUntilTheEndHasBeenHandledAndRefusingASecondPost)
 {
@@ -79,7 +43,8 @@ TEST_F(HttpTest, RunningUntilTheEndHasBeenHandledAndRefusingASecondPost)
     EXPECT_EQ(server.requests()[0].body, "SQL=1");
     // free again afterwards
     QObject::disconnect(&transfer, &HttpTransfer::finished, nullptr, nullptr);
-    ASSERT_EQ(post("SQL=3").size(), 1u);
+    ASSERT_TRUE(transfer.post(QUrl(page()), "SQL=3", kFormType));
+    ASSERT_TRUE(waitFor([&] { return !transfer.isRunning(); }));
     EXPECT_EQ(server.requests().size(), 2u);
 }
 

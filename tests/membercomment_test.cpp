@@ -106,11 +106,16 @@ TEST_F(MemberCommentTest, EveryChildHasAnAccessibleNameInTabOrder)
 TEST_F(MemberCommentTest, ScreenReadersReadTheShownColumnsAndPendingRows)
 {
     show();
-    addRows({commentRow(), newRow(), commentRow({{Column::CommentSequence, "7U"}})});
-    list()->doItemsLayout();
     QAccessibleInterface *face = QAccessible::queryAccessibleInterface(list());
     QAccessibleTableInterface *table = face->tableInterface();
     ASSERT_NE(table, nullptr);
+    // the one row of a list chosen: every shown column is
+    addRows({commentRow()});
+    list()->setCurrentIndex(model()->index(0, 0));
+    EXPECT_TRUE(table->isColumnSelected(4) && !table->isColumnSelected(5));
+    model()->clear();
+    addRows({commentRow(), newRow(), commentRow({{Column::CommentSequence, "7U"}})});
+    list()->doItemsLayout();
     const QStringList captions{"Comment Description", "Group Description", "Type Description", "Comment Date",
                                "Comment Entered By"};
     const QStringList shown[] = {{"Paid in full", "Billing", "Letter", "8/5/2010 03:04PM", "clerk1"},
@@ -187,6 +192,7 @@ TEST_F(MemberCommentTest, CaptionsFitAndLineUp)
     };
     QHeaderView *header = list()->header();
     EXPECT_EQ(header->sectionResizeMode(Column::Description), QHeaderView::Interactive); // the user sizes columns
+    EXPECT_FALSE(header->sectionsMovable());                                             // but keeps their order
     auto shown = [header](int section) { // the caption the header paints
         QStyleOptionHeader option;
         option.initFrom(header);

@@ -23,6 +23,7 @@
 #include <atomic>
 #include <memory>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -163,6 +164,8 @@ TEST_F(ServerHostileTest, RequestsOtherThanTheControlsAreRefused)
     EXPECT_EQ(c.findChild<QTreeView *>(QStringLiteral("lstComments"))->model()->rowCount(), 4);
     EXPECT_THROW(MemberCommentServer::Server({"", false, "CP1252", ":password"}), std::runtime_error);
     EXPECT_THROW(MemberCommentServer::Server({"", false, "NO-SUCH-CODE-PAGE"}), std::runtime_error);
+    EXPECT_THROW(MemberCommentServer::Server({"", false, "CP1252", "", 0}), std::runtime_error);
+    EXPECT_NO_THROW(MemberCommentServer::Server({"", false, "CP1252", "", 1})); // a second is enough
 }
 
 TEST_F(ServerHostileTest, BodiesOver16MiBAre413)
@@ -229,13 +232,19 @@ TEST_F(ServerHostileTest, ExecutableKeepsItsPortAndLogsEscapedLines)
     const QString logPath = db.filePath(QStringLiteral("server.log"));
     ServerProcess process(logPath, {"--db", QString::fromStdString(db.address()), "--seed-demo"});
     ASSERT_TRUE(process.ready());
-    // A second server on its port refuses to start.
-    QProcess second;
-    second.start(QStringLiteral(VMC_SERVER_EXECUTABLE),
-                 {"--listen", QStringLiteral("127.0.0.1:%1").arg(process.port())});
-    ASSERT_TRUE(second.waitForFinished(10000)); // still running: it shares the port
-    EXPECT_EQ(second.exitCode(), 1);
-    EXPECT_THAT(second.readAllStandardError().toStdString(), HasSubstr("already in use"));
+    // A second server on its port refuses to start, and so does one given a command line it cannot read.
+    const std::tuple<QStringList, int, const char *> commands[] = {
+        {{"--listen", QStringLiteral("127.0.0.1:%1").arg(process.port())}, 1, "already in use"},
+        {{"--listen", "127.0.0.1:65536"}, 2, "usage: "},
+        {{"--listen"}, 2, "usage: "},
+        {{"--db", ""}, 2, "usage: "}};
+    for (const auto &[arguments, exitCode, says] : commands) {
+        QProcess other;
+        other.start(QStringLiteral(VMC_SERVER_EXECUTABLE), arguments);
+        ASSERT_TRUE(other.waitForFinished(10000)) << says; // still running: it serves
+        EXPECT_EQ(other.exitCode(), exitCode) << says;
+        EXPECT_THAT(other.readAllStandardError().toStdString(), HasSubstr(says));
+    }
 
     // Control characters for the operator's terminal are logged escaped, and a reply as its text
     // (plain, whatever the client accepts).
